@@ -314,6 +314,7 @@ def main(argv=None):
     wanted = {c.fields["CAS号"][0] for c in chemicals if "CAS号" in c.fields}
     reference = Reference(args.reference_dir, wanted)
     checked, findings = check(chemicals, reference)
+    findings.sort(key=lambda x: (str(x.path), x.line))
 
     cwd = pathlib.Path.cwd()
     for x in findings:
