@@ -1,0 +1,260 @@
+#include "db/Database.h"
+
+#include "db/DbError.h"
+#include "db/JetLike.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace velmora::db {
+
+namespace {
+
+QString hashPassword(const QString &password)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(("velmora:" + password).toUtf8(), QCryptographicHash::Sha256)
+            .toHex());
+}
+
+// jetlike(pattern, value): Jet LIKE; NULL when the value is NULL. The compiled
+// pattern is kept with the statement, so each row costs only the match.
+void jetLikeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (argc != 2)
+        return;
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto *like = static_cast<JetLike *>(sqlite3_get_auxdata(ctx, 0));
+    if (!like) {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+        const int n = sqlite3_value_bytes(argv[0]);
+        try {
+            like = new JetLike(QString::fromUtf8(p, n));
+        } catch (const DbError &) {
+            sqlite3_result_error(ctx, "Invalid pattern string.", -1);
+            return;
+        }
+        sqlite3_set_auxdata(ctx, 0, like, [](void *v) { delete static_cast<JetLike *>(v); });
+        like = static_cast<JetLike *>(sqlite3_get_auxdata(ctx, 0));
+        if (!like) {
+            sqlite3_result_error_nomem(ctx);
+            return;
+        }
+    }
+    if (sqlite3_value_type(argv[1]) == SQLITE_BLOB) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    const auto *v = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const int n = sqlite3_value_bytes(argv[1]);
+    sqlite3_result_int(ctx, like->matchesUtf8(std::string_view(v, size_t(n))) ? 1 : 0);
+}
+
+} // namespace
+
+// ---- Statement ----
+
+Statement::Statement(sqlite3 *db, const QString &sql) : m_db(db)
+{
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        Database::raise(db, rc, sql);
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::bind(int index, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(m_stmt, index);
+    } else if (value.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = value.toByteArray();
+        rc = sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
+        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+    } else {
+        const QByteArray text = value.toString().toUtf8();
+        rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        Database::raise(m_db, rc);
+}
+
+void Statement::bindAll(const QStringList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    Database::raise(m_db, rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+bool Statement::isBlob(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_BLOB;
+}
+
+QString Statement::text(int column) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+}
+
+QByteArray Statement::blob(int column) const
+{
+    const auto *p = static_cast<const char *>(sqlite3_column_blob(m_stmt, column));
+    return QByteArray(p, sqlite3_column_bytes(m_stmt, column));
+}
+
+qint64 Statement::integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+
+// ---- Database ----
+
+Database::Database(const QString &path, const QString &connect, Mode mode)
+    : m_path(path), m_connect(connect), m_mode(mode)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw DbError(errors::CouldNotFindFile, QStringLiteral("Could not find file '%1'.").arg(path));
+
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
+                      | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw DbError(errors::CouldNotFindFile,
+                      QStringLiteral("Could not open file '%1': %2").arg(path, message));
+    }
+    sqlite3_busy_timeout(m_db, 3000);
+    // A misspelt field must fail, not turn into a string literal.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    registerFunctions(m_db);
+
+    // Reading the password row also proves the file is a database.
+    QString stored;
+    try {
+        Statement probe(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        probe.step();
+        Statement check(m_db, QStringLiteral("SELECT value FROM velmora_meta WHERE key = 'password'"));
+        if (check.step())
+            stored = check.text(0);
+    } catch (const DbError &error) {
+        if (error.number() == errors::UnrecognizedFormat) {
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw;
+        }
+        // No meta table: the file has no password.
+    }
+    if (!stored.isEmpty() && stored != hashPassword(passwordOf(connect))) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw DbError(errors::NotValidPassword, QStringLiteral("Not a valid password."));
+    }
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void Database::exec(const QString &sql)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        raise(m_db, rc, sql);
+}
+
+QString Database::passwordOf(const QString &connect)
+{
+    const QStringList parts = connect.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq > 0 && part.left(eq).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0)
+            return part.mid(eq + 1);
+    }
+    return {};
+}
+
+void Database::registerFunctions(sqlite3 *db)
+{
+    sqlite3_create_function_v2(db, "jetlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               jetLikeFunction, nullptr, nullptr, nullptr);
+}
+
+void Database::setPassword(sqlite3 *db, const QString &password)
+{
+    char *message = nullptr;
+    sqlite3_exec(db,
+                 "CREATE TABLE IF NOT EXISTS velmora_meta (key TEXT PRIMARY KEY, value TEXT)",
+                 nullptr, nullptr, &message);
+    sqlite3_free(message);
+    Statement put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_meta VALUES ('password', ?1)"));
+    put.bind(1, hashPassword(password));
+    put.step();
+}
+
+void Database::raise(sqlite3 *db, int code, const QString &context)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    const int primary = code & 0xFF;
+    if (primary == SQLITE_NOTADB)
+        throw DbError(errors::UnrecognizedFormat,
+                      QStringLiteral("Unrecognized database format: %1").arg(message));
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        throw DbError(errors::FileLocked, QStringLiteral("The database is locked: %1").arg(message));
+    if (message.startsWith(QLatin1String("no such column")))
+        throw DbError(errors::TooFewParameters, QStringLiteral("Too few parameters. Expected 1."));
+    if (message.startsWith(QLatin1String("no such table")))
+        throw DbError(errors::InputTableNotFound,
+                      QStringLiteral("Cannot find the input table or query: %1").arg(message));
+    if (message.contains(QLatin1String("Invalid pattern")))
+        throw DbError(errors::InvalidPattern, QStringLiteral("Invalid pattern string."));
+    Q_UNUSED(context);
+    throw DbError(errors::EngineFailure, QStringLiteral("Database engine error: %1").arg(message));
+}
+
+} // namespace velmora::db

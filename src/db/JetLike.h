@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::db {
+
+// A compiled LIKE pattern with the wildcards of the Jet engine:
+//   *        any run of characters (also none)
+//   ?        exactly one character
+//   #        exactly one digit 0-9
+//   [abc]    one character of the class; [!abc] one character not in it;
+//            a-z inside a class is a range; * ? # are plain inside a class.
+// Latin letters compare without regard to case. A "[" without its "]", or a
+// "]" that closes nothing, makes the pattern invalid (error 93).
+class JetLike {
+public:
+    // Throws DbError 93 for an invalid pattern.
+    explicit JetLike(const QString &pattern);
+
+    bool matches(std::u32string_view folded) const;
+    bool matchesUtf8(std::string_view utf8) const;
+    bool matches(const QString &text) const;
+
+    // Case folding used for both sides of every text comparison.
+    static char32_t fold(char32_t c);
+    static void foldUtf8(std::string_view utf8, std::u32string &out);
+
+private:
+    enum class Kind { Literal, Any, Digit, Class, Star };
+    struct Token {
+        Kind kind;
+        char32_t ch = 0;
+        bool negated = false;
+        std::vector<std::pair<char32_t, char32_t>> ranges; // folded, inclusive
+        bool emptyClass = false; // "[]" matches no character at all
+    };
+
+    bool matchTokens(std::u32string_view text) const;
+    static bool classMatches(const Token &token, char32_t c);
+
+    std::vector<Token> m_tokens;
+    // Fast path: the pattern is "*text*" (or "text*") with plain text only.
+    enum class Shape { General, Contains, Prefix, Exact, All } m_shape = Shape::General;
+    std::u32string m_plain;
+};
+
+} // namespace velmora::db

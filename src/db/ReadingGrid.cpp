@@ -1,0 +1,179 @@
+#include "db/ReadingGrid.h"
+
+#include "db/Database.h"
+
+namespace velmora::db {
+
+namespace {
+// Reading a whole column at once pays off after this many single reads.
+constexpr int WholeColumnAfter = 24;
+} // namespace
+
+void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int fixedCols)
+{
+    // Field names come from the statement, so a grid knows its header even
+    // when no record matches.
+    Statement header(db->handle(),
+                     QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(JetQuery::quoteName(query.table)));
+    QStringList fields;
+    for (int i = 0; i < header.columnCount(); ++i)
+        fields << header.columnName(i);
+
+    Statement select(db->handle(), query.toSqlite(QStringLiteral("rowid")));
+    select.bindAll(query.parameters());
+    std::vector<qint64> ids;
+    while (select.step())
+        ids.push_back(select.integer(0));
+
+    m_db = std::move(db);
+    m_query = query;
+    m_fixedCols = fixedCols;
+    m_fields = fields;
+    m_rowIds = std::move(ids);
+    m_rowIndex.clear();
+    m_columns.assign(size_t(m_fields.size()), Column{});
+}
+
+void ReadingGrid::clear()
+{
+    *this = ReadingGrid();
+}
+
+int ReadingGrid::column(const QString &name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i] == name)
+            return i + m_fixedCols;
+    return -1;
+}
+
+int ReadingGrid::rowOf(qint64 rowId) const
+{
+    if (m_rowIndex.isEmpty() && !m_rowIds.empty())
+        for (size_t i = 0; i < m_rowIds.size(); ++i)
+            m_rowIndex.insert(m_rowIds[i], int(i) + 1);
+    return m_rowIndex.value(rowId, -1);
+}
+
+QString ReadingGrid::text(int row, int col) const
+{
+    const int field = col - m_fixedCols;
+    if (field < 0 || field >= m_fields.size())
+        return {};
+    if (row == 0)
+        return m_fields[field];
+    if (row < 1 || row > int(m_rowIds.size()))
+        return {};
+    Column &c = m_columns[size_t(field)];
+    if (c.loaded)
+        return c.values[size_t(row - 1)];
+    const qint64 id = m_rowIds[size_t(row - 1)];
+    auto it = c.cells.constFind(id);
+    if (it != c.cells.constEnd())
+        return *it;
+    if (++c.singleReads > WholeColumnAfter && m_rowIds.size() > size_t(WholeColumnAfter)) {
+        loadColumn(field);
+        return c.values[size_t(row - 1)];
+    }
+    const QString value = fetchCell(id, field);
+    c.cells.insert(id, value);
+    return value;
+}
+
+QString ReadingGrid::fetchCell(qint64 rowId, int field) const
+{
+    Statement s(m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                                    .arg(JetQuery::quoteName(m_fields[field]),
+                                         JetQuery::quoteName(m_query.table)));
+    s.bind(1, rowId);
+    if (!s.step() || s.isNull(0) || s.isBlob(0))
+        return {};
+    return s.text(0);
+}
+
+void ReadingGrid::loadColumn(int field) const
+{
+    Column &c = m_columns[size_t(field)];
+    c.values.assign(m_rowIds.size(), QString());
+    rowOf(0); // builds the index
+    // Same conditions as the query: only the rows of this result are read.
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2")
+                      .arg(JetQuery::quoteName(m_fields[field]), JetQuery::quoteName(m_query.table));
+    if (!m_query.conditions.empty())
+        sql += QStringLiteral(" WHERE ") + m_query.whereSqlite();
+    Statement s(m_db->handle(), sql);
+    s.bindAll(m_query.parameters());
+    std::vector<bool> seen(m_rowIds.size(), false);
+    while (s.step()) {
+        const int row = m_rowIndex.value(s.integer(0), -1);
+        if (row <= 0)
+            continue;
+        seen[size_t(row - 1)] = true;
+        if (!s.isNull(1) && !s.isBlob(1))
+            c.values[size_t(row - 1)] = s.text(1);
+    }
+    // Rows that the conditions no longer match (added or changed since the
+    // query) are read one by one.
+    for (size_t i = 0; i < m_rowIds.size(); ++i) {
+        auto it = c.cells.constFind(m_rowIds[i]);
+        if (it != c.cells.constEnd())
+            c.values[i] = *it;
+        else if (!seen[i])
+            c.values[i] = fetchCell(m_rowIds[i], field);
+    }
+    c.cells.clear();
+    c.loaded = true;
+}
+
+QByteArray ReadingGrid::blob(int row, int col) const
+{
+    const int field = col - m_fixedCols;
+    if (row < 1 || row > int(m_rowIds.size()) || field < 0 || field >= m_fields.size())
+        return {};
+    Statement s(m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                                    .arg(JetQuery::quoteName(m_fields[field]),
+                                         JetQuery::quoteName(m_query.table)));
+    s.bind(1, m_rowIds[size_t(row - 1)]);
+    if (!s.step() || !s.isBlob(0))
+        return {};
+    return s.blob(0);
+}
+
+void ReadingGrid::appendRow(qint64 rowId)
+{
+    m_rowIds.push_back(rowId);
+    if (!m_rowIndex.isEmpty())
+        m_rowIndex.insert(rowId, int(m_rowIds.size()));
+    for (Column &c : m_columns)
+        if (c.loaded)
+            c.values.push_back(fetchCell(rowId, int(&c - m_columns.data())));
+}
+
+void ReadingGrid::removeRow(int row)
+{
+    if (row < 1 || row > int(m_rowIds.size()))
+        return;
+    const qint64 id = m_rowIds[size_t(row - 1)];
+    m_rowIds.erase(m_rowIds.begin() + (row - 1));
+    m_rowIndex.clear();
+    for (Column &c : m_columns) {
+        c.cells.remove(id);
+        if (c.loaded)
+            c.values.erase(c.values.begin() + (row - 1));
+    }
+}
+
+void ReadingGrid::forgetRow(int row)
+{
+    if (row < 1 || row > int(m_rowIds.size()))
+        return;
+    const qint64 id = m_rowIds[size_t(row - 1)];
+    for (size_t f = 0; f < m_columns.size(); ++f) {
+        Column &c = m_columns[f];
+        c.cells.remove(id);
+        if (c.loaded)
+            c.values[size_t(row - 1)] = fetchCell(id, int(f));
+    }
+}
+
+} // namespace velmora::db
