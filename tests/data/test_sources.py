@@ -326,16 +326,20 @@ class ContentTest(SourceTest):
 
 
 def _formula_options(formula):
-    """Element counts a SMILES may have for this formula: the whole formula,
-    or for a hydrate also the part before "·" (a picture may leave the water
-    out); for a polymer "(…)n" its repeating unit."""
+    """Element counts a SMILES may have for this formula: the whole formula;
+    for a hydrate or double salt also the part before "·", or the parts once
+    each without water (a picture may leave the water out and show one of
+    each ion); for a polymer "(…)n" its repeating unit."""
     polymer = re.fullmatch(r"\((.+)\)n", formula)
     if polymer:
         unit = formula_counts(polymer.group(1))
         return [unit] if unit else []
     options = [formula_counts(formula)]
     if "·" in formula:
-        options.append(formula_counts(formula.split("·")[0]))
+        parts = [re.sub(r"^\d+", "", p) for p in formula.split("·")]
+        options.append(formula_counts(parts[0]))
+        salt = [p for p in parts if p != "H2O"]
+        options.append(formula_counts("·".join(salt)) if salt else None)
     return [o for o in options if o]
 
 
