@@ -1,0 +1,259 @@
+#include "search/SearchController.h"
+
+#include "app/MainWindow.h"
+#include "app/Prompts.h"
+#include "db/AppFolder.h"
+#include "db/DataSource.h"
+#include "db/DbError.h"
+#include "db/ResultFile.h"
+#include "search/HistoryCombo.h"
+#include "search/SearchQueries.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QMenu>
+
+namespace velmora::search {
+
+namespace {
+const QString NotFound = QStringLiteral("你所要找的化学品未找到，请检查途径是否正确或把条件放宽，再进行检索！");
+}
+
+void SearchController::writeResult(const QString &text)
+{
+    db::ResultFile::write(db::AppFolder::file(QStringLiteral("\\result")), text);
+}
+
+int SearchController::columnOf(const QString &field) const
+{
+    const db::ReadingGrid &g = w.Data1->grid();
+    const int c = g.column(field);
+    return c >= 0 ? c : g.cols() - 1;
+}
+
+void SearchController::search_Click()
+{
+    w.showBusy(QStringLiteral("请稍后……"));
+    const QString text = w.Combo2->text();
+    if (isRefusedSearchText(text)) {
+        w.Combo2->setText(QStringLiteral("请输入检索条件……"));
+    } else {
+        const QString route = w.route();
+        static const QStringList propertyRoutes = {
+            QStringLiteral("分子量"), QStringLiteral("分子式"), QStringLiteral("密度"),
+            QStringLiteral("熔点"),   QStringLiteral("折射率"), QStringLiteral("闪点"),
+            QStringLiteral("粘度"),   QStringLiteral("沸点"),   QStringLiteral("蒸汽压")};
+        m_routeFailed = false;
+        if (propertyRoutes.contains(route))
+            jiansuo_suo();
+        else if (route == QStringLiteral("中文名称") || route == QStringLiteral("英文名称"))
+            zwjiansuo_jian();
+        else if (route == QStringLiteral("用途"))
+            yongtu_tu();
+
+        if (w.List1->count() > 0) {
+            w.find_Click();
+            // A text that made the query fail is not remembered for the next
+            // start, which would fail on it again.
+            if (!m_routeFailed)
+                writeResult(text);
+        } else {
+            w.writeNotFound();
+        }
+    }
+    w.showCount();
+    forr_forr();
+}
+
+void SearchController::zwjiansuo_jian()
+{
+    const QString route = w.route();
+    w.Data1->setRecordSource(queries::name(route, w.Combo2->text()));
+    try {
+        w.Data1->refresh();
+    } catch (const db::DbError &error) {
+        m_routeFailed = true;
+        if (error.number() == db::errors::InvalidPattern)
+            app::Prompts::warning(&w, QStringLiteral("警告！"), QStringLiteral("不能含有无效字符[]！"));
+        return;
+    }
+    m_filling = true;
+    w.List1->clear();
+    const db::ReadingGrid &g = w.Data1->grid();
+    const int col = columnOf(route);
+    QStringList names;
+    names.reserve(g.rows() - 1);
+    for (int r = 1; r < g.rows(); ++r)
+        names << g.text(r, col);
+    w.List1->addItems(names);
+    m_filling = false;
+
+    if (names.isEmpty()) {
+        w.setRecordCommandsEnabled(false);
+        w.writeNotFound();
+        return;
+    }
+    if (route == QStringLiteral("中文名称"))
+        w.setRecordCommandsEnabled(true);
+    else if (route == QStringLiteral("英文名称"))
+        w.setRecordCommandsEnabled(false);
+    const QString separator = route == QStringLiteral("英文名称") ? QStringLiteral(";") : QStringLiteral("；");
+    selectEntry(matchingEntry(names, separator, w.Combo2->text()));
+}
+
+void SearchController::ll_ll()
+{
+    m_filling = true;
+    w.List1->clear();
+    const db::ReadingGrid &g = w.Data1->grid();
+    const int col = columnOf(QStringLiteral("中文名称"));
+    QStringList names;
+    names.reserve(g.rows() - 1);
+    for (int r = 1; r < g.rows(); ++r)
+        names << g.text(r, col);
+    w.List1->addItems(names);
+    m_filling = false;
+}
+
+int SearchController::colx_colx()
+{
+    return columnOf(w.route());
+}
+
+void SearchController::jiansuo_suo()
+{
+    const QString route = w.route();
+    const QString text = w.Combo2->text();
+    w.Data1->setRecordSource(queries::property(route, text));
+    try {
+        w.Data1->refresh();
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    ll_ll();
+    if (w.List1->count() == 0) {
+        w.setRecordCommandsEnabled(false);
+        return;
+    }
+    w.setRecordCommandsEnabled(route == QStringLiteral("中文名称"));
+    const int col = colx_colx();
+    const db::ReadingGrid &g = w.Data1->grid();
+    int entry = 0;
+    for (int r = 1; r < g.rows(); ++r) {
+        if (g.text(r, col) == text) {
+            entry = r - 1;
+            break;
+        }
+    }
+    selectEntry(entry);
+}
+
+void SearchController::yongtu_tu()
+{
+    w.Data1->setRecordSource(queries::use(w.route(), w.Combo2->text()));
+    try {
+        w.Data1->refresh();
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    ll_ll();
+    if (w.List1->count() > 0)
+        selectEntry(0);
+}
+
+void SearchController::selectEntry(int index)
+{
+    m_filling = true;
+    w.List1->setCurrentRow(index);
+    m_filling = false;
+    m_rowChanged = false;
+    List1_Click();
+}
+
+bool SearchController::fetchExact(const QString &name)
+{
+    w.Data1->setRecordSource(queries::exact(queries::lookupField(w.route()), name));
+    try {
+        w.Data1->refresh();
+    } catch (const db::DbError &) {
+        return false;
+    }
+    return true;
+}
+
+void SearchController::List1_Click()
+{
+    QListWidgetItem *item = w.List1->currentItem();
+    if (!item)
+        return;
+    const QString name = item->text();
+    if (!fetchExact(name))
+        return;
+    w.find_Click();
+    w.Combo2->addHistory(name);
+    w.buttonMenu(4)->addAction(name);
+    writeResult(name);
+    forr_forr();
+}
+
+void SearchController::setNavigation(bool back, bool forward)
+{
+    w.toolbarButton(4)->setEnabled(back);
+    w.menuEntry(QStringLiteral("down"))->setEnabled(back);
+    w.toolbarButton(5)->setEnabled(forward);
+    w.menuEntry(QStringLiteral("up"))->setEnabled(forward);
+}
+
+void SearchController::forr_forr()
+{
+    const NavigationState s = navigationState(w.Combo2->listCount(), w.Combo2->listIndex());
+    setNavigation(s.back, s.forward);
+}
+
+void SearchController::down_Click()
+{
+    w.buttonMenu(5)->addAction(w.Combo2->text());
+    const int n = w.Combo2->listCount();
+    const int i = w.Combo2->listIndex();
+    if (i == 0) {
+        w.toolbarButton(4)->setEnabled(false);
+        w.menuEntry(QStringLiteral("down"))->setEnabled(false);
+    } else {
+        const bool forward = i != n - 1;
+        w.toolbarButton(5)->setEnabled(forward);
+        w.menuEntry(QStringLiteral("up"))->setEnabled(forward);
+    }
+    w.Combo2->setListIndex(i == -1 ? n - 2 : i - 1);
+    if (fetchExact(w.Combo2->text()) && w.Data1->recordCount() > 0)
+        w.find_Click();
+    forr_forr();
+}
+
+void SearchController::up_Click()
+{
+    const int n = w.Combo2->listCount();
+    const int i = w.Combo2->listIndex();
+    if (i != n - 1) {
+        w.toolbarButton(5)->setEnabled(true);
+        w.menuEntry(QStringLiteral("up"))->setEnabled(true);
+        w.Combo2->setListIndex(i + 1);
+        if (fetchExact(w.Combo2->text()) && w.Data1->recordCount() > 0)
+            w.find_Click();
+    } else {
+        w.toolbarButton(5)->setEnabled(false);
+        w.menuEntry(QStringLiteral("up"))->setEnabled(false);
+    }
+    forr_forr();
+}
+
+void SearchController::jumpTo(const QString &text)
+{
+    w.Combo2->setText(text);
+    if (fetchExact(text) && w.Data1->recordCount() > 0)
+        w.find_Click();
+}
+
+} // namespace velmora::search

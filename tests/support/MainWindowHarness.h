@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/MainWindow.h"
+#include "app/Prompts.h"
+#include "support/Fixture.h"
+
+#include <QStringList>
+#include <memory>
+
+namespace velmora::test {
+
+// A loaded main window on a fresh fixture folder, with every prompt scripted:
+// message boxes are recorded and answered with OK.
+class MainWindowHarness {
+public:
+    explicit MainWindowHarness(const QString &remembered = QStringLiteral("甲酸"),
+                               Fixture::Sources sources = Fixture::Sources::Fixtures);
+    ~MainWindowHarness();
+
+    app::MainWindow &w() { return *m_window; }
+    Fixture &fixture() { return m_fixture; }
+    // Types text into the search box and presses Enter.
+    void search(const QString &text, const QString &route = QStringLiteral("中文名称"));
+    QStringList listEntries() const;
+    QString selectedEntry() const;
+    QString recordText() const;
+    QString resultFile() const;
+
+    QStringList messages; // "title|text" of every message box shown
+
+private:
+    Fixture m_fixture;
+    std::unique_ptr<app::MainWindow> m_window;
+};
+
+} // namespace velmora::test
