@@ -30,6 +30,9 @@ PROPERTIES = {
     "闪点": ("flash_point", 5.0),
 }
 
+# Densities below this (g/cm³) are of gases; they say nothing about a liquid's.
+GAS_DENSITY = 0.01
+
 # Files whose first column is a CAS number; used to tell "unknown to every
 # table" from "known but without this property".
 CAS_TABLES = (
@@ -89,7 +92,7 @@ def source_files(args):
 
 _NUMBER = r"[-−–]?\d+(?:\.\d+)?"
 _LEADING = re.compile(
-    r"^(?:约|大于|小于|[<>≤≥≈~])?\s*(" + _NUMBER + r")(?:\s*[～~]\s*(" + _NUMBER + r"))?")
+    r"^(?:约|大于|小于|[<>≤≥≈~＜＞])?\s*(" + _NUMBER + r")(?:\s*[～~]\s*(" + _NUMBER + r"))?")
 _PRESSURE = re.compile(r"kPa|MPa|Pa|mmHg|Torr|torr|atm|bar", re.I)
 
 
@@ -274,6 +277,8 @@ def check(chemicals, reference):
             rows = reference.values.get((cas, prop))
             if ours is None or not rows:
                 continue
+            if prop == "density" and ours[0] > GAS_DENSITY and all(v < GAS_DENSITY for v, _ in rows):
+                continue          # a gas at room temperature; ours is the liquid or solid
             checked += 1
             if not any(agrees(ours, v, tolerance) for v, _ in rows):
                 report(field, line, value, _show_reference(rows, _fmt_number))

@@ -14,12 +14,14 @@ import os
 import pathlib
 import re
 import sys
+import tempfile
 import unittest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "data" / "tools"))
 
-from check_reference import cas_valid, formula_counts, leading_range, read_chemicals  # noqa: E402
+from check_reference import (Reference, cas_valid, check, formula_counts,  # noqa: E402
+                             leading_range, read_chemicals)
 
 try:
     from rdkit import Chem
@@ -114,6 +116,39 @@ class HelperTest(unittest.TestCase):
             self.assertTrue(cas_valid(good), good)
         for bad in ("64-18-7", "64186", "64-18-6 ", "1-18-6"):
             self.assertFalse(cas_valid(bad), bad)
+
+
+    def test_check_against_reference(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            tmp = pathlib.Path(tmp)
+            (tmp / "cb_properties_long.tsv").write_text(
+                "cas\tproperty\tvalue\tunit\tcondition\tsource\n"
+                "64-18-6\tmelting_point\t8.3\t°C\t\tCRC_ORG\n"
+                "64-18-6\tboiling_point\t101\t°C\t\tCRC_ORG\n"
+                "64-18-6\tflash_point\t42\t°C\t\tIEC60079\n"
+                "64-18-6\tflash_point\t50\t°C\t\tWIKIDATA\n"
+                "7664-41-7\tdensity\t0.000696\tg/cm3\t\tCRC_INORG\n", encoding="utf-8")
+            (tmp / "cb_identifiers.tsv").write_text(
+                "cas\tformula\n64-18-6\tCH2O2\n7664-41-7\tH3N\n", encoding="utf-8")
+            source = tmp / "a.txt"
+            source.write_text(
+                "[chemical]\n中文名称 = 甲酸\nCAS号 = 64-18-6\n分子式 = CH2O2\n"
+                "熔点 = 5～7\n沸点 = 110\n闪点 = 54（开杯）\n"
+                "[chemical]\n中文名称 = 氨\nCAS号 = 7664-41-7\n分子式 = NH4\n"
+                "密度 = 0.682（-33℃，液体）\n"
+                "[chemical]\n中文名称 = 错号\nCAS号 = 64-18-7\n熔点 = 1\n"
+                "[chemical]\n中文名称 = 未知\nCAS号 = 50-00-0\n", encoding="utf-8")
+            chemicals = read_chemicals(source)
+            reference = Reference(tmp, {c.fields["CAS号"][0] for c in chemicals})
+            checked, findings = check(chemicals, reference)
+        flagged = {(x.name, x.field, x.info) for x in findings}
+        self.assertEqual(flagged, {
+            ("甲酸", "沸点", False),        # 110 is 9 ℃ off; 5～7 lies within 3 ℃ of 8.3
+            ("氨", "分子式", False),         # a gas density is not compared with a liquid one
+            ("错号", "CAS号", False),
+            ("未知", "CAS号", True),
+        })
+        self.assertEqual(checked, 9)        # four CAS, 熔点, 沸点, 闪点 and two formulas
 
 
 class BlockTest(SourceTest):
