@@ -43,6 +43,10 @@ def draw(smiles, target):
     mol = Chem.MolFromSmiles(smiles)
     if mol is None:
         raise ValueError(f"invalid SMILES {smiles!r}")
+    # Metal ions and bare atoms get radical dots from the valence model;
+    # a handbook picture shows the plain symbol.
+    for atom in mol.GetAtoms():
+        atom.SetNumRadicalElectrons(0)
     drawer = rdMolDraw2D.MolDraw2DCairo(WIDTH, HEIGHT)
     opts = drawer.drawOptions()
     opts.bondLineWidth = 3
@@ -63,6 +67,8 @@ def main():
                         help="source files (default: every file of sources/chemicals)")
     parser.add_argument("--pictures", type=pathlib.Path, default=DATA / "pictures")
     parser.add_argument("--force", action="store_true", help="redraw existing pictures")
+    parser.add_argument("--radicals", action="store_true",
+                        help="redraw the existing pictures of molecules with radical atoms")
     args = parser.parse_args()
     sources = args.sources or sorted((DATA / "sources" / "chemicals").glob("*.txt"))
     args.pictures.mkdir(parents=True, exist_ok=True)
@@ -75,7 +81,9 @@ def main():
                 continue
             target = args.pictures / name
             if target.exists() and not args.force:
-                continue
+                mol = Chem.MolFromSmiles(smiles) if args.radicals else None
+                if mol is None or not any(a.GetNumRadicalElectrons() for a in mol.GetAtoms()):
+                    continue
             try:
                 draw(smiles, target)
                 drawn += 1

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutWindow.h"
 #include "app/Artwork.h"
 #include "app/BoundPictureBox.h"
 #include "app/Fonts.h"
@@ -9,6 +10,9 @@
 #include "app/Twips.h"
 #include "category/CategoryTree.h"
 #include "db/AppFolder.h"
+#include "maintenance/MaintenanceCommands.h"
+#include "periodic/PeriodicForm.h"
+#include "record/RecordCommands.h"
 #include "db/DataSource.h"
 #include "db/ResultFile.h"
 #include "record/RecordComposer.h"
@@ -38,8 +42,10 @@ namespace {
 
 MainWindow *theMainWindow = nullptr;
 
-const char *const Routes[] = {"中文名称", "英文名称", "用途", "密度", "熔点",
-                              "沸点",     "折射率",   "分子式", "分子量"};
+// The nine routes, then the two further property routes that the search
+// command knows and the data files hold.
+const char *const Routes[] = {"中文名称", "英文名称", "用途", "密度", "熔点", "沸点",
+                              "折射率",   "分子式",   "分子量", "闪点", "粘度"};
 
 struct ButtonSpec {
     const char *caption;
@@ -430,7 +436,30 @@ void MainWindow::dispatchToolbar(int index)
 
 void MainWindow::dispatchMenu(const QString &name)
 {
-    if (name == QLatin1String("exit"))
+    emit commandRequested(name);
+    using record::RecordCommands;
+    using maintenance::MaintenanceCommands;
+    if (name == QLatin1String("save"))
+        RecordCommands::save_Click(*this);
+    else if (name == QLatin1String("select"))
+        RecordCommands::select_Click(*this);
+    else if (name == QLatin1String("copy"))
+        RecordCommands::copy_Click(*this);
+    else if (name == QLatin1String("fornt"))
+        RecordCommands::fornt_Click(*this);
+    else if (name == QLatin1String("printer"))
+        RecordCommands::printer_Click(*this);
+    else if (name == QLatin1String("print"))
+        RecordCommands::print_Click(*this);
+    else if (name == QLatin1String("modit"))
+        MaintenanceCommands::modit_Click(*this);
+    else if (name == QLatin1String("add"))
+        MaintenanceCommands::add_Click(*this);
+    else if (name == QLatin1String("del"))
+        MaintenanceCommands::del_Click(*this);
+    else if (name == QLatin1String("periodic"))
+        periodic::PeriodicForm::open(*this);
+    else if (name == QLatin1String("exit"))
         exit_Click();
     else if (name == QLatin1String("find"))
         find_Click();
@@ -452,8 +481,8 @@ void MainWindow::dispatchMenu(const QString &name)
         openCompanion(QStringLiteral("\\doruma.exe"));
     else if (name == QLatin1String("help"))
         openCompanion(QStringLiteral("\\help.chm"));
-    else
-        emit commandRequested(name);
+    else if (name == QLatin1String("about"))
+        showAbout();
 }
 
 bool MainWindow::openCompanion(const QString &relative)
@@ -670,6 +699,8 @@ QString MainWindow::routePrompt(const QString &r)
         {QStringLiteral("折射率"), QStringLiteral("输入化学品的折射率，不一定要准确。如：1.44")},
         {QStringLiteral("分子式"), QStringLiteral("输入化学品的分子式，不一定要准确。如：C6H3ClNO4")},
         {QStringLiteral("分子量"), QStringLiteral("输入化学品的分子量，不一定要准确。如：40")},
+        {QStringLiteral("闪点"), QStringLiteral("输入化学品的闪点，不一定要准确。如：12")},
+        {QStringLiteral("粘度"), QStringLiteral("输入化学品的粘度，不一定要准确。如：1.0")},
     };
     return prompts.value(r);
 }
@@ -761,6 +792,16 @@ void MainWindow::showBusy(const QString &caption)
 void MainWindow::showCount()
 {
     Label3->setText(QStringLiteral("找到 %1 个相关的化学品").arg(List1->count()));
+}
+
+void MainWindow::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutWindow(this);
+    m_about->refresh();
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void MainWindow::selectListEntry(int index) { m_search->selectEntry(index); }

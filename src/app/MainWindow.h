@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AboutWindow.h"
 #include "app/MainLayout.h"
 
 #include <QMainWindow>
@@ -36,6 +37,7 @@ class CategoryTree;
 
 namespace velmora::app {
 
+class AboutWindow;
 class BoundPictureBox;
 class ImageList;
 class SplitBar;
@@ -136,12 +138,15 @@ public:
     // file does nothing. Returns whether the desktop took it.
     bool openCompanion(const QString &relative);
 
+    void showAbout();
+    AboutWindow *aboutWindow() const { return m_about; }
+
     // Shows "请稍后……" at once, before a slow query blocks the window.
     void showBusy(const QString &caption);
     void showCount();
 
 signals:
-    // A command whose window comes with a later part of the program.
+    // A menu command is about to run (by entry name), for scripts and tests.
     void commandRequested(const QString &name);
 
 protected:
@@ -167,6 +172,7 @@ private:
     QMenu *m_insertMenu = nullptr;
     std::unique_ptr<search::SearchController> m_search;
     std::unique_ptr<category::CategoryTree> m_tree;
+    QPointer<AboutWindow> m_about;
     MainLayout m_layout;
     int m_counter = 1;
     bool m_loaded = false;

@@ -24,6 +24,10 @@ MainWindowHarness::MainWindowHarness(const QString &remembered, Fixture::Sources
         messages << m.title + QLatin1Char('|') + m.text;
         return QMessageBox::Ok;
     };
+    // Dialogs are cancelled unless a test scripts them otherwise.
+    script.saveFile = [](const app::Prompts::SaveRequest &) { return std::optional<QString>(); };
+    script.font = [](const QFont &) { return std::optional<QFont>(); };
+    script.printer = [](QPrinter *) { return false; };
     app::Prompts::setScript(script);
     m_window = std::make_unique<app::MainWindow>();
     m_window->Form_Load();

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace velmora::app {
+
+// The about and support window: the program's name and version and what the
+// open database holds.
+class AboutWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit AboutWindow(QWidget *parent = nullptr);
+
+    // Counts the chemicals and the category headings of the database files
+    // in the application folder again.
+    void refresh();
+    int chemicals() const { return m_chemicals; }
+    int categories() const { return m_categories; }
+
+private:
+    QLabel *m_counts = nullptr;
+    int m_chemicals = -1;
+    int m_categories = -1;
+};
+
+} // namespace velmora::app

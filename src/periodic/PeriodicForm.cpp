@@ -1,0 +1,7 @@
+#include "periodic/PeriodicForm.h"
+
+namespace velmora::periodic {
+
+void PeriodicForm::open(app::MainWindow &) {}
+
+} // namespace velmora::periodic
