@@ -40,8 +40,10 @@ void RichTextBox::clearText()
 void RichTextBox::write(const QString &text)
 {
     QTextCursor c = textCursor();
+    // Only bold is set; everything else follows the base font.
     QTextCharFormat format;
-    format.setFontWeight(m_bold ? QFont::Bold : QFont::Normal);
+    if (m_bold)
+        format.setFontWeight(QFont::Bold);
     QString t = text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QStringList lines = t.split(QLatin1Char('\n'));
@@ -60,7 +62,8 @@ void RichTextBox::writeSpacer(const QString &spaces)
 {
     QTextCursor c = textCursor();
     QTextCharFormat format;
-    format.setFontWeight(m_bold ? QFont::Bold : QFont::Normal);
+    if (m_bold)
+        format.setFontWeight(QFont::Bold);
     format.setFontPointSize(2);
     c.insertText(spaces, format);
     setTextCursor(c);

@@ -1,0 +1,90 @@
+#include "record/PrintForm.h"
+
+#include "app/Prompts.h"
+#include "record/RecordPrinter.h"
+#include "record/RichTextBox.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace velmora::record {
+
+PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_box(box), m_printer(printer)
+{
+    setObjectName(QStringLiteral("print1"));
+    setWindowTitle(QStringLiteral("打印"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    Frame1 = new QGroupBox(QStringLiteral("选项"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Option2 = new QRadioButton(QStringLiteral("全部打印"), Frame1);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option1 = new QRadioButton(QStringLiteral("打印选定范围"), Frame1);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    auto *options = new QVBoxLayout(Frame1);
+    options->addWidget(Option2);
+    options->addWidget(Option1);
+
+    Command1 = new QPushButton(QStringLiteral("打印"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setDefault(true);
+    print = new QPushButton(QStringLiteral("取消"), this);
+    print->setObjectName(QStringLiteral("print"));
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(print);
+    buttons->addStretch();
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->setSpacing(14);
+    layout->addWidget(Frame1, 1);
+    layout->addLayout(buttons);
+
+    // skin: ApplyCaptionSkin(this, caption)
+    Option2->setChecked(true); // "全部打印" when the window loads
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(print, &QPushButton::clicked, this, &PrintForm::print_Click);
+    resize(300, sizeHint().height());
+}
+
+bool PrintForm::Command1_Click()
+{
+    // Without an installed printer the record goes to a PDF file.
+    bool toFile = false;
+    if (m_printer.outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty()) {
+        app::Prompts::SaveRequest request;
+        request.title = QStringLiteral("打印到文件");
+        request.initialName = QStringLiteral("record.pdf");
+        request.filter = QStringLiteral("PDF(*.pdf)|*.pdf");
+        request.defaultSuffix = QStringLiteral("pdf");
+        const auto path = app::Prompts::saveFile(this, request);
+        if (!path)
+            return false;
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        m_printer.setOutputFileName(*path);
+        toFile = true;
+    }
+    if (!Option1->isChecked())
+        m_box.setSel(0, m_box.textLength());
+    const bool printed = RecordPrinter::print(m_box.textCursor(), m_printer);
+    if (toFile) {
+        // The next print asks for its own file again.
+        m_printer.setOutputFileName(QString());
+        m_printer.setOutputFormat(QPrinter::NativeFormat);
+    }
+    if (!printed)
+        return false; // the window stays open
+    close();
+    return true;
+}
+
+void PrintForm::print_Click() { close(); }
+
+} // namespace velmora::record

@@ -1,0 +1,221 @@
+// Save, select all, copy, font, printer and print, driven through the main
+// window with scripted dialogs.
+#include "app/Prompts.h"
+#include "record/PrintForm.h"
+#include "record/RecordCommands.h"
+#include "record/RichTextBox.h"
+#include "support/MainWindowHarness.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QAction>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+using namespace velmora;
+using test::MainWindowHarness;
+
+namespace {
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text an independent reader finds in an RTF file.
+QString readRtf(const QString &path)
+{
+    QTextDocument doc;
+    doc.setHtml(run("unrtf", {"--html", path}));
+    return doc.toPlainText();
+}
+
+void scriptSave(std::function<std::optional<QString>(const app::Prompts::SaveRequest &)> answer)
+{
+    app::Prompts::Script s;
+    s.message = [](const app::Prompts::Message &) { return QMessageBox::Ok; };
+    s.saveFile = std::move(answer);
+    s.font = [](const QFont &) { return std::optional<QFont>(); };
+    s.printer = [](QPrinter *) { return false; };
+    app::Prompts::setScript(s);
+}
+
+} // namespace
+
+class TestRecordCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void saveProposesTheListedNameAndWritesRtf()
+    {
+        if (QStandardPaths::findExecutable("unrtf").isEmpty())
+            QSKIP("unrtf is not installed");
+        MainWindowHarness h;
+        QTemporaryDir out;
+        app::Prompts::SaveRequest seen;
+        scriptSave([&](const app::Prompts::SaveRequest &r) {
+            seen = r;
+            return std::optional<QString>(out.filePath(r.initialName + ".rtf"));
+        });
+        const QString path = record::RecordCommands::save_Click(h.w());
+        QCOMPARE(seen.initialName, QString("甲酸；蚁酸"));
+        QCOMPARE(seen.filter, QString("RTF(*.rtf)|*.rtf"));
+        QCOMPARE(seen.defaultSuffix, QString("rtf"));
+        QVERIFY(seen.confirmOverwrite);
+        QCOMPARE(QFileInfo(path).fileName(), QString("甲酸；蚁酸.rtf"));
+
+        const QString text = readRtf(path);
+        for (const char *expected : {"【中文名称】甲酸；蚁酸", "【英文名称】formic acid;methanoic acid", "【结构或分子式】",
+                                     "【熔点（℃）】8.4", "【用途】", "基本有机化工原料"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QFile rtf(path);
+        QVERIFY(rtf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = rtf.readAll();
+        QVERIFY(bytes.startsWith("{\\rtf1"));
+        QVERIFY(bytes.contains("\\pngblip"));
+        QVERIFY(bytes.contains("\\li150")); // a block value's indent
+    }
+
+    void cancelAndFailuresWriteNothing()
+    {
+        MainWindowHarness h;
+        QTemporaryDir out;
+        scriptSave([](const app::Prompts::SaveRequest &) { return std::optional<QString>(); });
+        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+        QVERIFY(QDir(out.path()).isEmpty());
+
+        // A folder that does not exist: nothing is written, no message.
+        scriptSave([&](const app::Prompts::SaveRequest &) {
+            return std::optional<QString>(out.filePath("missing/x.rtf"));
+        });
+        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+
+        // A good file is replaced only by a complete one.
+        const QString good = out.filePath("good.rtf");
+        QVERIFY(record::RecordCommands::writeFile(good, "{\\rtf1 good}"));
+        QVERIFY(!record::RecordCommands::writeFile(out.path(), "x")); // a folder is no file
+        QFile f(good);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("{\\rtf1 good}"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"good.rtf"});
+    }
+
+    void selectAllAndCopy()
+    {
+        MainWindowHarness h;
+        auto &box = *h.w().RichTextBox1;
+        QClipboard *clipboard = QApplication::clipboard();
+        clipboard->setText("something before");
+        box.setSel(0, 0);
+        record::RecordCommands::copy_Click(h.w());
+        QVERIFY(clipboard->text().isEmpty()); // no selection: an empty clipboard
+
+        const int at = box.find("formic acid");
+        box.setSel(at, 11);
+        record::RecordCommands::copy_Click(h.w());
+        QCOMPARE(clipboard->text(), QString("formic acid"));
+        const QMimeData *data = clipboard->mimeData();
+        QVERIFY(data->hasHtml());
+        QVERIFY(data->data("text/rtf").startsWith("{\\rtf1"));
+        QVERIFY(data->data("text/rtf").contains("formic acid"));
+
+        record::RecordCommands::select_Click(h.w());
+        QCOMPARE(box.selStart(), 0);
+        QCOMPARE(box.selLength(), box.textLength());
+        h.w().menuEntry("copy")->trigger();
+        QVERIFY(clipboard->text().contains("【中文名称】甲酸；蚁酸"));
+    }
+
+    void fontCommand()
+    {
+        MainWindowHarness h;
+        auto &box = *h.w().RichTextBox1;
+        QList<QFont> offered;
+        app::Prompts::Script s;
+        s.font = [&](const QFont &initial) {
+            offered << initial;
+            QFont chosen("DejaVu Sans", 15);
+            chosen.setItalic(true);
+            return std::optional<QFont>(chosen);
+        };
+        app::Prompts::setScript(s);
+        h.w().menuEntry("fornt")->trigger();
+        QCOMPARE(box.baseFont().pointSizeF(), 15.0);
+        QVERIFY(box.baseFont().italic());
+        // Recomposed: the headings stay bold, the values follow the base font.
+        const QTextDocument *doc = box.document();
+        QCOMPARE(doc->find("【用途】").charFormat().fontWeight(), int(QFont::Bold));
+        QVERIFY(box.toPlainText().startsWith("\n【中文名称】甲酸；蚁酸"));
+        h.w().menuEntry("fornt")->trigger();
+        QCOMPARE(offered.size(), 2);
+        for (const QFont &f : offered)
+            QCOMPARE(f.pointSizeF(), 12.0); // 宋体 12 every time
+
+        // Cancel changes nothing.
+        s.font = [](const QFont &) { return std::optional<QFont>(); };
+        app::Prompts::setScript(s);
+        h.w().menuEntry("fornt")->trigger();
+        QCOMPARE(box.baseFont().pointSizeF(), 15.0);
+    }
+
+    void printAllAndSelection()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed");
+        MainWindowHarness h;
+        QTemporaryDir out;
+        QPrinter &printer = record::RecordCommands::printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+
+        printer.setOutputFileName(out.filePath("all.pdf"));
+        record::PrintForm *form = record::RecordCommands::print_Click(h.w());
+        QCOMPARE(form->objectName(), QString("print1"));
+        QVERIFY(form->Option2->isChecked());
+        QVERIFY(form->Command1_Click());
+        QVERIFY(!form->isVisible());
+        const QString all = run("pdftotext", {out.filePath("all.pdf"), "-"});
+        QVERIFY2(all.contains("formic acid;methanoic acid"), qPrintable(all));
+        QVERIFY(all.contains("CAS"));
+        QCOMPARE(h.w().RichTextBox1->selLength(), h.w().RichTextBox1->textLength());
+
+        printer.setOutputFileName(out.filePath("part.pdf"));
+        auto &box = *h.w().RichTextBox1;
+        box.setSel(box.find("formic acid"), 11);
+        form = record::RecordCommands::print_Click(h.w());
+        form->Option1->setChecked(true);
+        QVERIFY(form->Command1_Click());
+        const QString part = run("pdftotext", {out.filePath("part.pdf"), "-"}).trimmed();
+        QCOMPARE(part, QString("formic acid"));
+
+        // The selected range with nothing selected prints an empty page.
+        printer.setOutputFileName(out.filePath("none.pdf"));
+        box.setSel(0, 0);
+        form = record::RecordCommands::print_Click(h.w());
+        form->Option1->setChecked(true);
+        QVERIFY(form->Command1_Click());
+        QCOMPARE(run("pdftotext", {out.filePath("none.pdf"), "-"}).trimmed(), QString());
+
+        // A printer error keeps the window open.
+        printer.setOutputFileName(out.filePath("missing/x.pdf"));
+        form = record::RecordCommands::print_Click(h.w());
+        QVERIFY(!form->Command1_Click());
+        QVERIFY(form->isVisible());
+        form->print->click(); // 取消
+        QVERIFY(!form->isVisible());
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    }
+};
+
+QTEST_MAIN(TestRecordCommands)
+#include "test_recordcommands.moc"
