@@ -21,6 +21,8 @@
 #include "search/SearchController.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QDesktopServices>
@@ -268,7 +270,8 @@ void MainWindow::createToolbar()
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar1->setIconSize(QSize(22, 22));
     // Compact buttons, so that all of them fit the window's first width.
-    Toolbar1->setStyleSheet(QStringLiteral("QToolButton { padding: 0px 1px; margin: 0px; }"));
+    Toolbar1->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; margin: 0px; } "
+                                           "QToolBar::separator { width: 5px; }"));
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
 
@@ -309,8 +312,11 @@ void MainWindow::createToolbar()
     const std::pair<int, QMenu *> dropDowns[] = {{4, m_backMenu}, {5, m_forwardMenu}, {18, m_insertMenu}};
     for (const auto &[index, menu] : dropDowns) {
         m_buttons[index - 1]->setMenu(menu);
-        if (auto *button = toolbarWidget(index))
+        if (auto *button = toolbarWidget(index)) {
             button->setPopupMode(QToolButton::MenuButtonPopup);
+            // Room for the caption beside the menu arrow.
+            button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 20);
+        }
     }
 }
 
@@ -511,8 +517,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::Form_Load()
 {
     // 1. The skin is attached by the window skin layer when it is present.
-    // 2. Outer size 9210 x 6690 twips.
+    // 2. Outer size 9210 x 6690 twips, in the middle of the screen.
     resize(Twips::toPixelsX(9210), Twips::toPixelsY(6690));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     // 3. - 5. The chemical database.
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Form_Resize();

@@ -7,7 +7,9 @@
 #include "app/Twips.h"
 
 #include <QLabel>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 
 namespace velmora::app {
@@ -50,6 +52,8 @@ StartCover::StartCover(KeyboardLayouts &layouts, std::function<MainWindow *()> m
     Timer3 = timer("Timer3", 30, &StartCover::Timer3_Timer);
     Timer2 = timer("Timer2", 1100, &StartCover::Timer2_Timer);
     Timer1 = timer("Timer1", 1000, &StartCover::Timer1_Timer);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     Form_Load();
 }
 
