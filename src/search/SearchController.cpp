@@ -78,16 +78,7 @@ void SearchController::zwjiansuo_jian()
             app::Prompts::warning(&w, QStringLiteral("警告！"), QStringLiteral("不能含有无效字符[]！"));
         return;
     }
-    m_filling = true;
-    w.List1->clear();
-    const db::ReadingGrid &g = w.Data1->grid();
-    const int col = columnOf(route);
-    QStringList names;
-    names.reserve(g.rows() - 1);
-    for (int r = 1; r < g.rows(); ++r)
-        names << g.text(r, col);
-    w.List1->addItems(names);
-    m_filling = false;
+    const QStringList names = fillList(route);
 
     if (names.isEmpty()) {
         w.setRecordCommandsEnabled(false);
@@ -102,18 +93,24 @@ void SearchController::zwjiansuo_jian()
     selectEntry(matchingEntry(names, separator, w.Combo2->text()));
 }
 
-void SearchController::ll_ll()
+QStringList SearchController::fillList(const QString &field)
 {
     m_filling = true;
     w.List1->clear();
     const db::ReadingGrid &g = w.Data1->grid();
-    const int col = columnOf(QStringLiteral("中文名称"));
+    const int col = columnOf(field);
     QStringList names;
     names.reserve(g.rows() - 1);
     for (int r = 1; r < g.rows(); ++r)
         names << g.text(r, col);
     w.List1->addItems(names);
     m_filling = false;
+    return names;
+}
+
+void SearchController::ll_ll()
+{
+    fillList(QStringLiteral("中文名称"));
 }
 
 int SearchController::colx_colx()

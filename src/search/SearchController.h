@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velmora::app {
 class MainWindow;
@@ -40,6 +41,8 @@ public:
     }
 
 private:
+    // Clears the list and fills it with one field of every result row.
+    QStringList fillList(const QString &field);
     // Runs the exact-name fetch; false when it failed.
     bool fetchExact(const QString &name);
     // The grid column of a field, or the last column when none matches.
