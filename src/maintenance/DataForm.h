@@ -1,0 +1,35 @@
+#pragma once
+
+#include "maintenance/WizardForm.h"
+
+namespace velmora::maintenance {
+
+// The record edit wizard `datafrm`: changes the chemical selected in the main
+// window, one field at a time. The record is fetched again by the text of the
+// name box at every change of item, so a changed Chinese name takes effect at
+// once.
+class DataForm : public WizardForm {
+    Q_OBJECT
+public:
+    // Shows the one edit wizard, loading it on first use; a later call only
+    // brings it forward.
+    static DataForm *open(app::MainWindow &main);
+    // The open edit wizard, or null.
+    static DataForm *instance();
+
+    void Form_Load() override;
+    void Toolbar1_ButtonClick(int index) override;
+
+protected:
+    bool beginItemChange(Change change) override;
+    void refreshData1() override;
+    bool hasRecord() const override;
+    bool preselectsHeading() const override { return true; }
+    void storeOnClose() override;
+
+private:
+    explicit DataForm(app::MainWindow &main);
+    void save();
+};
+
+} // namespace velmora::maintenance

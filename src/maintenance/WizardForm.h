@@ -1,0 +1,190 @@
+#pragma once
+
+#include "maintenance/WizardLayout.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace velmora::app {
+class BoundPictureBox;
+class MainWindow;
+} // namespace velmora::app
+namespace velmora::db {
+class DataSource;
+}
+
+namespace velmora::maintenance {
+
+class BoundTextBox;
+class HeadingPicker;
+
+// What the two record wizards share: the item list on the left, one editor on
+// the right (a text box bound to the selected item's field, the name box, or
+// the structure picture), the step commands, the symbol drop-down, the
+// picture menu, the arrow keys and the heading picker.
+//
+// Edits live in the window's data source Data1 until it leaves the record;
+// every change of item refreshes Data1, which writes them. The window owns
+// its two data sources and its heading picker for its whole life.
+class WizardForm : public QWidget {
+    Q_OBJECT
+public:
+    // One toolbar button: caption, key, tool tip and icon name.
+    struct ButtonSpec {
+        const char *caption;
+        const char *key;
+        const char *tooltip;
+        const char *icon; // nullptr for a separator
+    };
+
+    ~WizardForm() override;
+
+    // ---- controls ----
+    db::DataSource *Data1 = nullptr; // the chemical, table sj
+    db::DataSource *Data2 = nullptr; // the heading rows, table index
+    QToolBar *Toolbar1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QTreeWidget *TreeView1 = nullptr; // the item list
+    BoundTextBox *Text1 = nullptr;    // the item editor
+    BoundTextBox *Text2 = nullptr;    // the name box, in front of Text1
+    app::BoundPictureBox *Picture1 = nullptr;
+    // The chemical's three headings, never shown.
+    BoundTextBox *Text7 = nullptr;
+    BoundTextBox *Text8 = nullptr;
+    BoundTextBox *Text9 = nullptr;
+    // The heading path written into a new index row, never shown.
+    BoundTextBox *Text10 = nullptr;
+    BoundTextBox *Text11 = nullptr;
+    BoundTextBox *Text12 = nullptr;
+    // Holders of the insertable symbols: Text3 to Text6, Text13 to Text19.
+    std::array<QLineEdit *, 11> symbolHolders{};
+    QLabel *Label1 = nullptr; // the selected item's name
+    QLabel *Label2 = nullptr; // "说明："
+    QLabel *Label3 = nullptr; // the prompt
+    QLabel *itemHeading = nullptr; // Label4 in the edit wizard, Label5 in the add wizard
+    QLabel *pickerLabel = nullptr; // Label5 in the edit wizard, Label6 in the add wizard
+    QComboBox *Combo1 = nullptr;   // the heading picker
+    QMenu *edit = nullptr;         // the picture menu
+
+    // Toolbar1's button by 1-based index (separators included).
+    QAction *toolbarButton(int index) const;
+    // The symbol drop-down of the insert button.
+    QMenu *insertMenu() const { return m_insertMenu; }
+    // An entry of the picture menu: "copy", "paste", "del".
+    QAction *editEntry(const QString &name) const;
+
+    // ---- items (1-based) ----
+    int itemCount() const;
+    QString itemText(int item) const;
+    int selectedItem() const; // 0 when none
+    void selectItem(int item);
+
+    // ---- commands ----
+    virtual void Form_Load() = 0;
+    // A click on an item of the list (the list has already selected it).
+    void TreeView1_NodeClick(int item);
+    void up_click();
+    void down_click();
+    // Fills the heading picker for the selected item.
+    void com_com();
+    // The user picked or entered a heading in Combo1.
+    void Combo1_Choose();
+    virtual void Toolbar1_ButtonClick(int index) = 0;
+    // An entry of the symbol drop-down.
+    void ButtonMenuClick(const QString &symbol);
+    // The picture menu.
+    void copy_Click();
+    void paste_Click();
+    void del_Click();
+    // Key preview: 40 (Down) and 38 (Up).
+    void Form_KeyDown(int keyCode);
+    void Form_Resize();
+    const WizardLayout &layoutTwips() const { return m_layout; }
+
+    app::MainWindow &mainWindow() const { return m_main; }
+    // The title of the program's own message boxes.
+    static QString applicationTitle();
+
+protected:
+    WizardForm(app::MainWindow &main, bool addWizard);
+
+    enum class Change { Click, Up, Down };
+    // The first steps of a change of item; false stops the change.
+    virtual bool beginItemChange(Change change) = 0;
+    // Refreshes Data1, writing the pending edits first.
+    virtual void refreshData1() = 0;
+    // The prompt after a change of item.
+    virtual QString changePrompt(Change change, const QString &item) const;
+    // Whether the editors may take input (there is a record to write to).
+    virtual bool hasRecord() const = 0;
+    virtual bool preselectsHeading() const = 0;
+
+    void createToolbar(const ButtonSpec *buttons, int count, int insertIndex);
+    void buildItems(const QStringList &items);
+    // Sizes the window to its client area in twips and centres it.
+    void placeOnScreen(int widthTwips, int heightTwips);
+    void fillSymbols();
+    // Text1 follows a field; false when Data1 has no such field.
+    bool bindText1(const QString &field);
+    void bindPicture();
+    void setStepButtons(int item);
+    // The name box for the name item, Text1 for the others.
+    void showNameBoxFor(const QString &item);
+    // Keeps the editors read-only while there is nothing to write to.
+    void updateEditable();
+    // Fills an empty sort key of a chemical being stored from its names.
+    void fillSortKeys();
+    bool hasPendingEdit() const;
+    // The box in front: the one that a paste or copy works on.
+    BoundTextBox *frontTextBox() const;
+    void showPrompt(const QString &title, const QString &text, int icon);
+    QString nameQuery(const QString &select) const;
+    bool text1Bound() const { return m_text1Bound; }
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    // Writes what is pending when the window closes.
+    virtual void storeOnClose() = 0;
+
+    BoundTextBox *m_cnSortKey = nullptr; // 中文标记, never shown
+    BoundTextBox *m_enSortKey = nullptr; // 英文标记, never shown
+
+    // Toolbar 复制 and 粘贴.
+    void copyText();
+    void pasteInto();
+
+private:
+    void createControls();
+    void stepTo(int item, Change change);
+
+    app::MainWindow &m_main;
+    const bool m_addWizard;
+    std::unique_ptr<HeadingPicker> m_picker;
+    QVector<QAction *> m_buttons;
+    QMenu *m_insertMenu = nullptr;
+    WizardLayout m_layout;
+    bool m_text1Bound = false;
+    bool m_pictureBound = false;
+    // The key event already previewed, so that it is not handled again when
+    // it travels on to the window.
+    const QEvent *m_previewed = nullptr;
+    quint64 m_previewedAt = 0;
+
+    friend class HeadingPicker;
+};
+
+} // namespace velmora::maintenance
