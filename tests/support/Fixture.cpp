@@ -3,6 +3,7 @@
 #include "DataBuilder.h"
 #include "db/AppFolder.h"
 
+#include <QFile>
 #include <stdexcept>
 
 namespace velmora::test {
@@ -20,6 +21,7 @@ Fixture::Fixture(Sources sources)
     options.elements = QStringLiteral(VELMORA_SHIPPED_SOURCES "/elements.tsv");
     options.out = m_dir.path() + QStringLiteral("/data");
     velmora::data::build(options);
+    QFile::copy(options.elements, options.out + QStringLiteral("/elements.tsv"));
 }
 
 QString Fixture::file(const QString &relative) const
