@@ -1,0 +1,72 @@
+#include "skin/ApplyCaptionSkin.h"
+
+#include "skin/DeviceContext.h"
+#include "skin/WindowSystem.h"
+#include "skin/cNeoCaption.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QWidget>
+
+// Resources of a static library are registered explicitly.
+static void initSkinResources() { Q_INIT_RESOURCE(skin); }
+
+namespace velmora::skin {
+
+namespace {
+
+constexpr OLE_COLOR rgb(int r, int g, int b) { return OLE_COLOR(r | (g << 8) | (b << 16)); }
+
+// The form's hidden picture box with one of the skin's images.
+QImage pictureBox(QWidget *form, const char *name, const char *resource)
+{
+    auto *box = form->findChild<QLabel *>(QString::fromLatin1(name));
+    if (!box) {
+        box = new QLabel(form);
+        box->setObjectName(QString::fromLatin1(name));
+        box->hide();
+    }
+    if (box->pixmap().isNull())
+        box->setPixmap(QPixmap(QString::fromLatin1(resource)));
+    return box->pixmap().toImage();
+}
+
+} // namespace
+
+void ApplyCaptionSkin(QWidget *form, cNeoCaption *caption)
+{
+    if (!form || !caption)
+        return;
+    initSkinResources();
+
+    // The skin draws the frame, so the window system must not.
+    if (!form->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        const bool shown = form->isVisible();
+        form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint);
+        if (shown)
+            form->show();
+    }
+
+    caption->setActiveCaptionColor(0xFFFFFF);
+    caption->setInActiveCaptionColor(0xC0C0C0);
+    caption->setActiveMenuColor(0);
+    caption->setActiveMenuColorOver(0);
+    caption->setInActiveMenuColor(0);
+    caption->setMenuBackgroundColor(rgb(207, 203, 207));
+    QFont song(QStringLiteral("宋体"));
+    song.setPointSizeF(9);
+    caption->setCaptionFont(song);
+    caption->setMenuFont(song);
+
+    const QImage picCaption = pictureBox(form, "PicCaption", ":/skin/caption.png");
+    const QImage picBorder = pictureBox(form, "PicBorder", ":/skin/border.png");
+    caption->Attach(form, picCaption, picBorder, 19, 20, 90, 140, 240, 400);
+
+    const OLE_COLOR back = form->objectName() == QLatin1String("sq") ? 0x8000000Bu : 0x80000013u;
+    QPalette palette = form->palette();
+    palette.setColor(QPalette::Window, DeviceContext::toColor(WindowSystem::translateColor(back)));
+    form->setPalette(palette);
+}
+
+} // namespace velmora::skin
