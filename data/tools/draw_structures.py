@@ -2,21 +2,42 @@
 """Draws the structure pictures of the chemical sources from their SMILES.
 
 Run with Debian's system Python (/usr/bin/python3), which sees python3-rdkit.
-Only pictures that are missing are drawn, unless --force is given.  A picture
-is 600 x 400 pixels: the record pane shows it at half that size, so it stays
+Only pictures that are missing are drawn, unless --force is given, or
+--fragments / --radicals pick existing pictures to redraw.  A picture is
+600 x 400 pixels: the record pane shows it at half that size, so it stays
 sharp on a 2x screen.
+
+A salt or hydrate is several disconnected parts.  Each distinct part is drawn
+once, with its count in front as in a formula (2Al³⁺, 3 SO₄²⁻, 18H₂O), and the
+parts are set side by side in one or more rows, so that they never overlap.
 """
 import argparse
+import collections
 import pathlib
+import re
 import sys
 
 from rdkit import Chem
+from rdkit.Chem import rdDepictor
 from rdkit.Chem.Draw import rdMolDraw2D
+from rdkit.Geometry import Point3D
 
 HERE = pathlib.Path(__file__).resolve().parent
 DATA = HERE.parent
 
 WIDTH, HEIGHT = 600, 400
+
+# Layout lengths in the units of RDKit's 2D coordinates (a bond is 1.5).
+GAP = 1.0           # between neighbouring parts in a row
+ROW_GAP = 0.8       # between rows
+CHAR = 0.45         # width of one character of an atom label
+LABEL_HEIGHT = 0.5  # half the height of an atom label
+BOND = 1.5          # length of a bond
+
+PADDING = 0.08      # share of the picture left blank on each side
+# Largest bond length, in pixels, of a picture of several parts: without it a
+# few lone ions would be spread over the whole picture in small type.
+PART_BOND_PIXELS = 80
 
 
 def read_blocks(path):
@@ -39,34 +60,275 @@ def read_blocks(path):
         yield block
 
 
-def draw(smiles, target):
+def parse(smiles):
     mol = Chem.MolFromSmiles(smiles)
     if mol is None:
         raise ValueError(f"invalid SMILES {smiles!r}")
+    return mol
+
+
+def restore_halogen_oxo_bonds(mol):
+    """RDKit stores ClO₃⁻ as [Cl²⁺] with three O⁻; a handbook draws Cl=O
+    double bonds.  Turns each O⁻ on a positive halogen back into a double bond."""
+    for atom in mol.GetAtoms():
+        if atom.GetSymbol() not in ("Cl", "Br", "I"):
+            continue
+        for bond in atom.GetBonds():
+            other = bond.GetOtherAtom(atom)
+            if atom.GetFormalCharge() <= 0:
+                break
+            if other.GetSymbol() == "O" and other.GetFormalCharge() == -1 \
+                    and bond.GetBondType() == Chem.BondType.SINGLE:
+                bond.SetBondType(Chem.BondType.DOUBLE)
+                other.SetFormalCharge(0)
+                atom.SetFormalCharge(atom.GetFormalCharge() - 1)
+    mol.UpdatePropertyCache(strict=False)
+
+
+def has_radicals(mol):
+    return any(atom.GetNumRadicalElectrons() for atom in mol.GetAtoms())
+
+
+def fragment_count(mol):
+    return len(Chem.GetMolFrags(mol))
+
+
+# ---------------------------------------------------------------- layout
+
+# Hydrogen is written before these symbols (H₂O, HCl) and after the others
+# (NH₄⁺); hydroxide is OH⁻.
+H_FIRST = {"O", "S", "Se", "Te", "F", "Cl", "Br", "I"}
+
+_MARKUP = re.compile(r"<(sub|sup)>(.*?)</\1>")
+
+
+def _charge_text(charge):
+    if not charge:
+        return ""
+    sign = "+" if charge > 0 else "-"
+    return sign if abs(charge) == 1 else f"{abs(charge)}{sign}"
+
+
+def ion_label(atom, count=1):
+    """The text of a lone atom or ion with its count in front, in RDKit's
+    label markup: 2, Al, 3+ -> "2Al<sup>3+</sup>"; water -> "H<sub>2</sub>O"."""
+    symbol = atom.GetSymbol()
+    hydrogens = atom.GetTotalNumHs()
+    h = "" if not hydrogens else "H" if hydrogens == 1 else f"H<sub>{hydrogens}</sub>"
+    charge = _charge_text(atom.GetFormalCharge())
+    hydroxide = symbol == "O" and atom.GetFormalCharge() < 0
+    body = h + symbol if symbol in H_FIRST and not hydroxide else symbol + h
+    if charge:
+        body += f"<sup>{charge}</sup>"
+    return (str(count) if count > 1 else "") + body
+
+
+def _label_chars(atom):
+    """Rough number of characters RDKit prints for an atom: symbol, hydrogens,
+    charge (the small ones count as half); 0 for a plain chain carbon."""
+    if atom.HasProp("atomLabel"):
+        text = atom.GetProp("atomLabel")
+        small = sum(len(m.group(2)) for m in _MARKUP.finditer(text))
+        return len(_MARKUP.sub("", text)) + small / 2
+    if atom.GetAtomicNum() == 6 and atom.GetDegree() > 0 and not atom.GetFormalCharge():
+        return 0
+    chars = len(atom.GetSymbol())
+    hydrogens = atom.GetTotalNumHs()
+    if hydrogens:
+        chars += 1 if hydrogens == 1 else 1.5
+    chars += len(_charge_text(atom.GetFormalCharge())) / 2
+    return chars
+
+
+def _extent(mol):
+    """The box (x0, y0, x1, y1) a part takes, its atom labels included."""
+    conf = mol.GetConformer()
+    xs0, xs1, ys0, ys1 = [], [], [], []
+    for atom in mol.GetAtoms():
+        p = conf.GetAtomPosition(atom.GetIdx())
+        half = max(_label_chars(atom), 1) * CHAR / 2
+        if atom.GetTotalNumHs() and atom.GetDegree():
+            half *= 2           # "OH" may be written to either side of the O
+        xs0.append(p.x - half)
+        xs1.append(p.x + half)
+        ys0.append(p.y - LABEL_HEIGHT)
+        ys1.append(p.y + LABEL_HEIGHT)
+    return min(xs0), min(ys0), max(xs1), max(ys1)
+
+
+Part = collections.namedtuple("Part", "mol count width height box")
+
+
+def distinct_parts(mol):
+    """The disconnected parts of mol, each distinct one once with its count:
+    cations, then anions, then neutral parts (water), each in the order they
+    first appear, as a formula is written.
+
+    A lone atom or ion carries its count in its own label ("18H₂O"); a larger
+    part gets a separate count in front of it (its width includes it)."""
+    counts = collections.OrderedDict()
+    first = {}
+    for frag in Chem.GetMolFrags(mol, asMols=True, sanitizeFrags=False):
+        key = Chem.MolToSmiles(frag)
+        counts[key] = counts.get(key, 0) + 1
+        first.setdefault(key, frag)
+    def charge_order(key):
+        charge = sum(a.GetFormalCharge() for a in first[key].GetAtoms())
+        return 0 if charge > 0 else 1 if charge < 0 else 2
+
+    parts = []
+    for key in sorted(counts, key=charge_order):     # a stable sort keeps the order within each kind
+        count = counts[key]
+        frag = Chem.Mol(first[key])
+        if frag.GetNumAtoms() == 1:
+            atom = frag.GetAtomWithIdx(0)
+            atom.SetProp("atomLabel", ion_label(atom, count))
+        rdDepictor.Compute2DCoords(frag)
+        x0, y0, x1, y1 = box = _extent(frag)
+        width = x1 - x0
+        if count > 1 and frag.GetNumAtoms() > 1:
+            width += len(str(count)) * CHAR + CHAR / 2
+        parts.append(Part(frag, count, width, y1 - y0, box))
+    return parts
+
+
+def _rows(widths, rows):
+    """Splits the parts, in order, into at most `rows` rows of similar width."""
+    target = sum(widths) / rows
+    result, current, used = [], [], 0.0
+    for i, w in enumerate(widths):
+        if current and used + w / 2 > target and len(result) < rows - 1:
+            result.append(current)
+            current, used = [], 0.0
+        current.append(i)
+        used += w + GAP
+    result.append(current)
+    return result
+
+
+def arrange(parts, width=WIDTH, height=HEIGHT):
+    """Chooses the rows for the parts that let them be drawn largest (fewer
+    rows unless more are clearly larger).
+
+    Returns, for each part, the offset (dx, dy) that moves its own
+    coordinates to its place."""
+    widths = [p.width for p in parts]
+    best = None
+    for rows in range(1, len(parts) + 1):
+        split = _rows(widths, rows)
+        row_widths = [sum(widths[i] for i in row) + GAP * (len(row) - 1) for row in split]
+        row_heights = [max(parts[i].height for i in row) for row in split]
+        total_w = max(row_widths)
+        total_h = sum(row_heights) + ROW_GAP * (len(split) - 1)
+        scale = min(width * (1 - 2 * PADDING) / total_w, height * (1 - 2 * PADDING) / total_h,
+                    PART_BOND_PIXELS / BOND)
+        if best is None or scale > best[0] * 1.05:
+            best = (scale, split, row_widths, row_heights)
+    _, split, row_widths, row_heights = best
+    offsets = [None] * len(parts)
+    top = 0.0
+    total_w = max(row_widths)
+    for row, row_w, row_h in zip(split, row_widths, row_heights):
+        x = (total_w - row_w) / 2
+        centre_y = top - row_h / 2          # rows go downwards: y grows upwards in RDKit
+        for i in row:
+            x0, y0, x1, y1 = parts[i].box
+            left = x + parts[i].width - (x1 - x0)
+            offsets[i] = (left - x0, centre_y - (y0 + y1) / 2)
+            x += parts[i].width + GAP
+        top -= row_h + ROW_GAP
+    return offsets
+
+
+def _placed(mol, dx, dy):
+    """A copy of mol with its 2D coordinates moved by (dx, dy)."""
+    mol = Chem.Mol(mol)
+    conf = mol.GetConformer()
+    for i in range(mol.GetNumAtoms()):
+        p = conf.GetAtomPosition(i)
+        conf.SetAtomPosition(i, Point3D(p.x + dx, p.y + dy, 0))
+    return mol
+
+
+def _count_label(count, x, y):
+    """A one-atom molecule that RDKit draws as the text of count at (x, y)."""
+    atom = Chem.Atom(0)
+    atom.SetProp("atomLabel", str(count))
+    atom.SetNoImplicit(True)
+    label = Chem.RWMol()
+    label.AddAtom(atom)
+    label = label.GetMol()
+    label.UpdatePropertyCache(strict=False)
+    conf = Chem.Conformer(1)
+    conf.SetAtomPosition(0, Point3D(x, y, 0))
+    label.AddConformer(conf)
+    return label
+
+
+def layout(mol):
+    """A molecule of the distinct parts of mol, each with its count as a text
+    atom in front, placed so that no two parts overlap."""
+    parts = distinct_parts(mol)
+    offsets = arrange(parts)
+    result = None
+    for part, (dx, dy) in zip(parts, offsets):
+        pieces = [_placed(part.mol, dx, dy)]
+        if part.count > 1 and part.mol.GetNumAtoms() > 1:
+            x0, y0, _, y1 = part.box
+            digits = len(str(part.count)) * CHAR
+            pieces.insert(0, _count_label(part.count, x0 + dx - CHAR / 2 - digits / 2,
+                                          (y0 + y1) / 2 + dy))
+        for piece in pieces:
+            result = piece if result is None else Chem.CombineMols(result, piece)
+    return result
+
+
+# ---------------------------------------------------------------- drawing
+
+def draw(smiles, target):
+    mol = parse(smiles)
     # Metal ions and bare atoms get radical dots from the valence model;
     # a handbook picture shows the plain symbol.
     for atom in mol.GetAtoms():
         atom.SetNumRadicalElectrons(0)
+    restore_halogen_oxo_bonds(mol)
     drawer = rdMolDraw2D.MolDraw2DCairo(WIDTH, HEIGHT)
     opts = drawer.drawOptions()
+    if fragment_count(mol) > 1:
+        mol = layout(mol)
+        opts.fixedBondLength = PART_BOND_PIXELS
     opts.bondLineWidth = 3
     opts.minFontSize = 22
     opts.maxFontSize = 40
-    opts.padding = 0.08
+    opts.padding = PADDING
     opts.clearBackground = True
     opts.setBackgroundColour((1, 1, 1, 1))
     opts.addStereoAnnotation = False
+    opts.updateAtomPalette({0: (0, 0, 0)})      # the counts, in plain black
     rdMolDraw2D.PrepareAndDrawMolecule(drawer, mol)
     drawer.FinishDrawing()
     target.write_bytes(drawer.GetDrawingText())
 
 
+def wanted(target, smiles, args):
+    """True when the picture at target should be drawn now."""
+    if args.force or not target.exists():
+        return True
+    if not (args.fragments or args.radicals):
+        return False
+    mol = parse(smiles)
+    return (args.fragments and fragment_count(mol) > 1) or (args.radicals and has_radicals(mol))
+
+
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("sources", nargs="*", type=pathlib.Path,
                         help="source files (default: every file of sources/chemicals)")
     parser.add_argument("--pictures", type=pathlib.Path, default=DATA / "pictures")
     parser.add_argument("--force", action="store_true", help="redraw existing pictures")
+    parser.add_argument("--fragments", action="store_true",
+                        help="redraw the existing pictures of salts, hydrates and other "
+                             "molecules of several parts")
     parser.add_argument("--radicals", action="store_true",
                         help="redraw the existing pictures of molecules with radical atoms")
     args = parser.parse_args()
@@ -80,11 +342,9 @@ def main():
             if not smiles or name in ("-", ".png"):
                 continue
             target = args.pictures / name
-            if target.exists() and not args.force:
-                mol = Chem.MolFromSmiles(smiles) if args.radicals else None
-                if mol is None or not any(a.GetNumRadicalElectrons() for a in mol.GetAtoms()):
-                    continue
             try:
+                if not wanted(target, smiles, args):
+                    continue
                 draw(smiles, target)
                 drawn += 1
             except Exception as error:  # report and go on with the others
