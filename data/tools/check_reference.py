@@ -1,15 +1,22 @@
 #!/usr/bin/python3
 """Compares the chemical sources with public reference tables.
 
-    check_reference.py REFERENCE_DIR [SOURCES...] [--fix-list FILE]
+    check_reference.py REFERENCE_DIR [SOURCES...] [--reviewed FILE]
+                       [--show-reviewed] [--fix-list FILE]
 
 REFERENCE_DIR holds the tab-separated reference extracts (cb_identifiers.tsv,
 cb_properties_long.tsv, comptox_wikipedia_chemicals.tsv, ...).  SOURCES are
 chemical source files or folders; by default every data/sources/chemicals/*.txt.
 
 Prints one line per value that disagrees with every reference row, then a
-summary.  It is a report for the people writing the sources, so it always
-exits 0.  Standard library only.
+summary "checked N values, M disagree, R reviewed".  A disagreement that
+was examined and is kept on purpose is listed in the reviewed list
+(data/sources/reviewed.tsv: CAS号, 字段, 我们的值, 理由); it then counts as
+reviewed.  A reviewed row whose value no longer equals ours is stale: the
+disagreement is reported again, and so is a row that matches nothing.
+
+It is a report for the people writing the sources, so it exits 0, unless
+the reviewed list cannot be read (2).  Standard library only.
 """
 import argparse
 import collections
@@ -20,6 +27,7 @@ import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
 DEFAULT_SOURCES = HERE.parent / "sources" / "chemicals"
+DEFAULT_REVIEWED = HERE.parent / "sources" / "reviewed.tsv"
 
 # Our field -> (reference property, tolerance).
 PROPERTIES = {
@@ -46,8 +54,10 @@ CAS_TABLES = (
 )
 
 Chemical = collections.namedtuple("Chemical", "path line fields")
+# review: the reviewed-list row that accepts this disagreement, or None.
 Finding = collections.namedtuple(
-    "Finding", "path line name cas field ours reference info")
+    "Finding", "path line name cas field ours reference info review", defaults=(None,))
+Review = collections.namedtuple("Review", "path line cas field value reason")
 
 
 # ---------------------------------------------------------------- sources
@@ -296,11 +306,74 @@ def check(chemicals, reference):
     return checked, findings
 
 
+# ---------------------------------------------------------------- reviewed list
+
+REVIEWED_HEADER = ["CAS号", "字段", "我们的值", "理由"]
+REVIEWABLE = set(PROPERTIES) | {"分子式"}
+
+
+def read_reviewed(path):
+    """The rows of a reviewed list; a missing file is an empty list.
+
+    Raises ValueError naming the line of a malformed row: a reviewed
+    disagreement without its reason, or given twice, is no review."""
+    path = pathlib.Path(path)
+    if not path.exists():
+        return []
+    lines = path.read_text(encoding="utf-8").splitlines()
+    if not lines or lines[0].split("\t") != REVIEWED_HEADER:
+        raise ValueError(f"{path}:1: the header must be {chr(9).join(REVIEWED_HEADER)}")
+    reviews, seen = [], {}
+    for number, raw in enumerate(lines[1:], 2):
+        if not raw.strip() or raw.startswith("#"):
+            continue
+        cells = [c.strip() for c in raw.split("\t")]
+        if len(cells) != 4 or not all(cells):
+            raise ValueError(f"{path}:{number}: needs four non-empty cells")
+        cas, field, value, reason = cells
+        if field not in REVIEWABLE:
+            raise ValueError(f"{path}:{number}: {field} is not a compared field")
+        if not cas_valid(cas):
+            raise ValueError(f"{path}:{number}: {cas} is no valid CAS number")
+        key = (cas, field, value)
+        if key in seen:
+            raise ValueError(f"{path}:{number}: same as line {seen[key]}")
+        seen[key] = number
+        reviews.append(Review(path, number, cas, field, value, reason))
+    return reviews
+
+
+def apply_reviewed(findings, reviews):
+    """Marks the disagreements a reviewed row accepts.
+
+    A row accepts the disagreements of its CAS号 and 字段 whose value is
+    exactly its 我们的值.  Returns (findings, stale): the findings with
+    `review` set where accepted, and [(row, note)] for rows that accept
+    nothing any more."""
+    by_key = {(r.cas, r.field, r.value): r for r in reviews}
+    used = set()
+    result = []
+    for x in findings:
+        review = None if x.info else by_key.get((x.cas, x.field, x.ours))
+        if review:
+            used.add(review)
+        result.append(x._replace(review=review))
+    stale = []
+    for r in reviews:
+        if r in used:
+            continue
+        now = sorted({x.ours for x in findings if (x.cas, x.field) == (r.cas, r.field)})
+        note = (f"ours is now {' / '.join(now)}" if now
+                else "no longer disagrees or is no longer compared")
+        stale.append((r, note))
+    return result, stale
+
+
 def write_fix_list(path, findings):
     with open(path, "w", encoding="utf-8", newline="") as out:
         out.write("文件\t行\t中文名称\tCAS号\t字段\t本库值\t参考值\t类别\n")
         for x in findings:
-            kind = "info" if x.info else "disagree"
+            kind = "info" if x.info else "reviewed" if x.review else "disagree"
             cells = [str(x.path), str(x.line), x.name, x.cas, x.field, x.ours, x.reference, kind]
             out.write("\t".join(c.replace("\t", " ") for c in cells) + "\n")
 
@@ -309,33 +382,54 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("reference_dir")
     parser.add_argument("sources", nargs="*", help="source files or folders")
+    parser.add_argument("--reviewed", metavar="FILE", default=str(DEFAULT_REVIEWED),
+                        help="the reviewed list (default: data/sources/reviewed.tsv)")
+    parser.add_argument("--show-reviewed", action="store_true",
+                        help="also print the reviewed disagreements with their reasons")
     parser.add_argument("--fix-list", metavar="FILE",
                         help="also write the findings as TSV to FILE")
     args = parser.parse_args(argv)
 
+    try:
+        reviews = read_reviewed(args.reviewed)
+    except ValueError as error:
+        print(f"error: {error}", file=sys.stderr)
+        return 2
     chemicals = []
     for path in source_files(args.sources):
         chemicals.extend(read_chemicals(path))
     wanted = {c.fields["CAS号"][0] for c in chemicals if "CAS号" in c.fields}
     reference = Reference(args.reference_dir, wanted)
     checked, findings = check(chemicals, reference)
+    findings, stale = apply_reviewed(findings, reviews)
     findings.sort(key=lambda x: (str(x.path), x.line))
 
     cwd = pathlib.Path.cwd()
-    for x in findings:
+
+    def shown(path):
         try:
-            shown = x.path.resolve().relative_to(cwd)
+            return pathlib.Path(path).resolve().relative_to(cwd)
         except ValueError:
-            shown = x.path
+            return path
+
+    for x in findings:
         if x.info:
-            print(f"{shown}:{x.line} {x.name} {x.field} {x.ours}: info: {x.reference}")
-        else:
-            print(f"{shown}:{x.line} {x.name} {x.field} ours={x.ours} reference={x.reference}")
+            print(f"{shown(x.path)}:{x.line} {x.name} {x.field} {x.ours}: info: {x.reference}")
+        elif not x.review:
+            print(f"{shown(x.path)}:{x.line} {x.name} {x.field} ours={x.ours} reference={x.reference}")
+        elif args.show_reviewed:
+            print(f"{shown(x.path)}:{x.line} {x.name} {x.field} ours={x.ours} "
+                  f"reference={x.reference}: reviewed: {x.review.reason}")
+    for r, note in stale:
+        print(f"{shown(r.path)}:{r.line} {r.cas} {r.field} {r.value}: stale review: {note}")
     if args.fix_list:
         write_fix_list(args.fix_list, findings)
-    disagree = sum(1 for x in findings if not x.info)
-    info = len(findings) - disagree
-    print(f"checked {checked} values, {disagree} disagree ({info} CAS numbers not in any reference table)")
+    disagree = sum(1 for x in findings if not x.info and not x.review)
+    reviewed = sum(1 for x in findings if x.review)
+    info = sum(1 for x in findings if x.info)
+    extra = f"; {len(stale)} stale reviewed rows" if stale else ""
+    print(f"checked {checked} values, {disagree} disagree, {reviewed} reviewed "
+          f"({info} CAS numbers not in any reference table{extra})")
     return 0
 
 

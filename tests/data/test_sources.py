@@ -7,9 +7,14 @@ VELMORA_DATA_SOURCES names the source folder (default data/sources).  The
 shipped folder gets every check; any other folder (the test fixtures, which
 may lack pictures and carry odd names on purpose) gets only the structural
 ones: block format, index paths, heading texts, element and periodic tables.
-The formula-versus-SMILES check runs only where RDKit can be imported.
+The formula-versus-SMILES and picture layout checks run only where RDKit
+can be imported.  The comparison of the shipped sources with the public
+reference tables runs only where those tables are: VELMORA_REFERENCE names
+their folder (default ../shared/reference beside the repository).
 """
 import collections
+import contextlib
+import io
 import os
 import pathlib
 import re
@@ -20,8 +25,9 @@ import unittest
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "data" / "tools"))
 
-from check_reference import (Reference, cas_valid, check, formula_counts,  # noqa: E402
-                             leading_range, read_chemicals)
+from check_reference import (Reference, apply_reviewed, cas_valid, check,  # noqa: E402
+                             formula_counts, leading_range, read_chemicals, read_reviewed)
+import check_reference  # noqa: E402
 
 try:
     from rdkit import Chem
@@ -46,6 +52,8 @@ def _sources_dir():
 SOURCES = _sources_dir()
 SHIPPED = SOURCES == DEFAULT_SOURCES.resolve()
 PICTURES = SOURCES.parent / "pictures"
+REFERENCE = pathlib.Path(os.environ.get("VELMORA_REFERENCE")
+                         or ROOT.parent / "shared" / "reference")
 
 HEADINGS = ("第一级标题", "第二级标题", "第三级标题")
 FIELDS = {
@@ -149,6 +157,64 @@ class HelperTest(unittest.TestCase):
             ("未知", "CAS号", True),
         })
         self.assertEqual(checked, 9)        # four CAS, 熔点, 沸点, 闪点 and two formulas
+
+    REVIEW_REFERENCE = (
+        "cas\tproperty\tvalue\tunit\tcondition\tsource\n"
+        "64-18-6\tmelting_point\t8.3\t°C\t\tCRC_ORG\n"
+        "64-18-6\tboiling_point\t101\t°C\t\tCRC_ORG\n"
+        "64-17-5\tboiling_point\t78.3\t°C\t\tCRC_ORG\n"
+        "71-43-2\tdensity\t0.8765\tg/cm3\t\tCRC_ORG\n")
+    REVIEW_SOURCE = (
+        "[chemical]\n中文名称 = 甲酸\nCAS号 = 64-18-6\n熔点 = 20\n沸点 = 110（分解）\n"
+        "[chemical]\n中文名称 = 乙醇\nCAS号 = 64-17-5\n沸点 = 78.3\n"
+        "[chemical]\n中文名称 = 苯\nCAS号 = 71-43-2\n密度 = 0.70\n")
+
+    def test_reviewed_list(self):
+        # 熔点 20 is accepted; 沸点 was reviewed as "110" and has since changed,
+        # so it is reported again; the ethanol row no longer matches anything.
+        reviewed = ("CAS号\t字段\t我们的值\t理由\n"
+                    "64-18-6\t熔点\t20\tthe reference is another form\n"
+                    "64-18-6\t沸点\t110\tdecomposes\n"
+                    "64-17-5\t沸点\t79\twas off by one\n")
+        with tempfile.TemporaryDirectory() as tmp:
+            tmp = pathlib.Path(tmp)
+            (tmp / "cb_properties_long.tsv").write_text(self.REVIEW_REFERENCE, encoding="utf-8")
+            (tmp / "a.txt").write_text(self.REVIEW_SOURCE, encoding="utf-8")
+            (tmp / "reviewed.tsv").write_text(reviewed, encoding="utf-8")
+            out = io.StringIO()
+            with contextlib.redirect_stdout(out):
+                code = check_reference.main([str(tmp), str(tmp / "a.txt"),
+                                             "--reviewed", str(tmp / "reviewed.tsv")])
+        lines = out.getvalue().splitlines()
+        self.assertEqual(code, 0)
+        self.assertEqual(lines[-1], "checked 7 values, 2 disagree, 1 reviewed "
+                                    "(0 CAS numbers not in any reference table; 2 stale reviewed rows)")
+        reported = [line for line in lines if "ours=" in line]
+        self.assertEqual(len(reported), 2)
+        self.assertTrue(any("沸点 ours=110（分解）" in line for line in reported))
+        self.assertTrue(any("密度 ours=0.70" in line for line in reported))
+        stale = [line for line in lines if "stale review:" in line]
+        self.assertEqual(len(stale), 2)
+        self.assertIn("ours is now 110（分解）", stale[0])
+        self.assertIn("no longer disagrees", stale[1])
+
+    def test_reviewed_list_rejects_bad_rows(self):
+        header = "CAS号\t字段\t我们的值\t理由\n"
+        bad = {
+            "header": "CAS\tfield\tvalue\treason\n64-18-6\t熔点\t20\tx\n",
+            "no reason": header + "64-18-6\t熔点\t20\t\n",
+            "three cells": header + "64-18-6\t熔点\t20\n",
+            "field never compared": header + "64-18-6\t粘度\t1.57\tx\n",
+            "check digit": header + "64-18-7\t熔点\t20\tx\n",
+            "twice": header + "64-18-6\t熔点\t20\tx\n64-18-6\t熔点\t20\ty\n",
+        }
+        with tempfile.TemporaryDirectory() as tmp:
+            path = pathlib.Path(tmp) / "reviewed.tsv"
+            self.assertEqual(read_reviewed(path), [])          # no list: nothing reviewed
+            for name, text in bad.items():
+                path.write_text(text, encoding="utf-8")
+                with self.assertRaises(ValueError, msg=name):
+                    read_reviewed(path)
 
 
 class BlockTest(SourceTest):
@@ -359,6 +425,84 @@ class ContentTest(SourceTest):
                 problems.append(f"{where(chem, 'SMILES')} {value(chem, '中文名称')}: "
                                 f"SMILES gives {shown}, 分子式 {formula}")
         self.assertNoProblems(problems)
+
+
+@unittest.skipUnless(SHIPPED, "the reviewed list belongs to the shipped sources")
+@unittest.skipUnless((REFERENCE / "cb_properties_long.tsv").exists(),
+                     "the reference tables are not on this machine (VELMORA_REFERENCE)")
+class ReferenceTest(SourceTest):
+    def test_no_unresolved_disagreement(self):
+        # Every value that disagrees with the reference tables is either fixed
+        # or listed, with its reason, in reviewed.tsv; no listed row is stale.
+        reviews = read_reviewed(SOURCES / "reviewed.tsv")
+        reference = Reference(REFERENCE, {value(c, "CAS号") for c in CHEMICALS})
+        _, findings = check(CHEMICALS, reference)
+        findings, stale = apply_reviewed(findings, reviews)
+        problems = [f"{x.path.name}:{x.line} {x.name} {x.field} ours={x.ours} reference={x.reference}"
+                    for x in findings if not x.info and not x.review]
+        problems += [f"reviewed.tsv:{r.line} {r.cas} {r.field} {r.value}: stale, {note}"
+                     for r, note in stale]
+        self.assertNoProblems(problems)
+
+
+@unittest.skipIf(Chem is None, "RDKit is not available")
+class PictureLayoutTest(unittest.TestCase):
+    """The parts of salts and hydrates are drawn once each, with counts, apart."""
+
+    def setUp(self):
+        import draw_structures
+        self.draw = draw_structures
+
+    def boxes(self, smiles):
+        parts = self.draw.distinct_parts(Chem.MolFromSmiles(smiles))
+        offsets = self.draw.arrange(parts)
+        boxes = []
+        for part, (dx, dy) in zip(parts, offsets):
+            x0, y0, x1, y1 = part.box
+            boxes.append((x1 - part.width + dx, y0 + dy, x1 + dx, y1 + dy))
+        return parts, boxes
+
+    def test_parts_counted_and_apart(self):
+        cases = {
+            "[Cu+2].[O-]S(=O)(=O)[O-].O.O.O.O.O": [1, 1, 5],
+            "[Al+3].[Al+3].[O-]S(=O)(=O)[O-].[O-]S(=O)(=O)[O-].[O-]S(=O)(=O)[O-]."
+            + ".".join(["O"] * 18): [2, 3, 18],
+            "[Na+].[Na+].[Na+].[Na+].[Na+].[Na+]."
+            "O=P1([O-])OP(=O)([O-])OP(=O)([O-])OP(=O)([O-])OP(=O)([O-])OP(=O)([O-])O1": [6, 1],
+            "[Na+].[Cl-]": [1, 1],
+        }
+        for smiles, counts in cases.items():
+            parts, boxes = self.boxes(smiles)
+            self.assertEqual([p.count for p in parts], counts, smiles)
+            for i, a in enumerate(boxes):
+                for b in boxes[i + 1:]:
+                    apart = a[2] <= b[0] or b[2] <= a[0] or a[3] <= b[1] or b[3] <= a[1]
+                    self.assertTrue(apart, f"{smiles}: parts overlap {a} {b}")
+
+    def test_ion_labels(self):
+        label = self.draw.ion_label
+        atom = lambda smiles: Chem.MolFromSmiles(smiles).GetAtomWithIdx(0)   # noqa: E731
+        self.assertEqual(label(atom("O"), 18), "18H<sub>2</sub>O")
+        self.assertEqual(label(atom("[OH-]")), "OH<sup>-</sup>")
+        self.assertEqual(label(atom("[Al+3]"), 2), "2Al<sup>3+</sup>")
+        self.assertEqual(label(atom("[NH4+]")), "NH<sub>4</sub><sup>+</sup>")
+
+    def test_drawing(self):
+        # A hydrate and a halogen oxyanion draw to a 600 x 400 PNG; chlorate
+        # keeps its Cl=O bonds instead of RDKit's charge-separated form.
+        mol = Chem.MolFromSmiles("[K+].[O-]Cl(=O)=O")
+        self.draw.restore_halogen_oxo_bonds(mol)
+        chlorine = [a for a in mol.GetAtoms() if a.GetSymbol() == "Cl"][0]
+        self.assertEqual(chlorine.GetFormalCharge(), 0)
+        self.assertEqual(sorted(b.GetBondTypeAsDouble() for b in chlorine.GetBonds()), [1, 2, 2])
+        with tempfile.TemporaryDirectory() as tmp:
+            for smiles in ("[Cu+2].[O-]S(=O)(=O)[O-].O.O.O.O.O", "[K+].[O-]Cl(=O)=O", "[S]"):
+                target = pathlib.Path(tmp) / "p.png"
+                self.draw.draw(smiles, target)
+                header = target.read_bytes()[:24]
+                self.assertEqual(header[:8], b"\x89PNG\r\n\x1a\n")
+                self.assertEqual((int.from_bytes(header[16:20], "big"),
+                                  int.from_bytes(header[20:24], "big")), (600, 400))
 
 
 def _formula_options(formula):
