@@ -1,0 +1,222 @@
+// The category heading picker in both wizards: its levels and messages, the
+// refusal of a heading used at another level, new heading rows in table
+// index, and the edit wizard's preselection.
+#include "WizardTestKit.h"
+
+#include "maintenance/AddForm.h"
+#include "maintenance/DataForm.h"
+#include "support/MainWindowHarness.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QSet>
+#include <QTest>
+
+using velmora::maintenance::AddForm;
+using velmora::maintenance::DataForm;
+using velmora::maintenance::WizardForm;
+using velmora::test::MainWindowHarness;
+using namespace velmora::test;
+
+namespace {
+
+const QString FormicAcid = QStringLiteral("甲酸；蚁酸");
+const QString Refused = QStringLiteral("Velmora|你所添加的标题已经存在，不能添加！");
+
+DataForm &openEditor(MainWindowHarness &h)
+{
+    h.w().menuEntry(QStringLiteral("modit"))->trigger();
+    return *DataForm::instance();
+}
+
+AddForm &openAdder(MainWindowHarness &h)
+{
+    h.w().menuEntry(QStringLiteral("add"))->trigger();
+    return *AddForm::instance();
+}
+
+QStringList entries(const WizardForm &f)
+{
+    QStringList list;
+    for (int i = 0; i < f.Combo1->count(); ++i)
+        list << f.Combo1->itemText(i);
+    return list;
+}
+
+QSet<QString> entrySet(const WizardForm &f)
+{
+    const QStringList list = entries(f);
+    return QSet<QString>(list.begin(), list.end());
+}
+
+void typeHeading(WizardForm &f, const QString &text)
+{
+    f.Combo1->setEditText(text);
+    QTest::keyClick(f.Combo1, Qt::Key_Return);
+}
+
+void pickHeading(WizardForm &f, const QString &text)
+{
+    const int i = f.Combo1->findText(text);
+    f.Combo1->setCurrentIndex(i);
+    emit f.Combo1->activated(i);
+}
+
+} // namespace
+
+class TestHeadings : public QObject {
+    Q_OBJECT
+private slots:
+    void levelsListTheHeadingsUnderTheChemicalsPath()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        DataForm &f = openEditor(h);
+        clickItem(f, QStringLiteral("第一级标题"));
+        QVERIFY(f.Combo1->isVisibleTo(&f));
+        QVERIFY(f.pickerLabel->isVisibleTo(&f));
+        QCOMPARE(f.pickerLabel->text(), QString("请选择标题："));
+        // Each heading once, though several rows hold it.
+        QCOMPARE(entries(f).size(), 3);
+        QCOMPARE(entrySet(f), (QSet<QString>{"有机化学品", "染料", "无机化学品"}));
+        QCOMPARE(f.Combo1->currentText(), QString("有机化学品"));
+
+        f.up_click();
+        QCOMPARE(entrySet(f), (QSet<QString>{"羧酸", "芳香烃", "杂环化合物"}));
+        QCOMPARE(entries(f).size(), 3);
+        QCOMPARE(f.Combo1->currentText(), QString("羧酸"));
+        f.up_click();
+        QCOMPARE(entries(f), QStringList{"脂肪族羧酸"});
+
+        // Any other item hides the picker.
+        clickItem(f, QStringLiteral("用途"));
+        QVERIFY(!f.Combo1->isVisibleTo(&f));
+        QVERIFY(!f.pickerLabel->isVisibleTo(&f));
+        QVERIFY(h.messages.isEmpty());
+        QCOMPARE(indexRows(), index);
+    }
+
+    void aHeadingUsedAtAnotherLevelIsRefused()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        DataForm &f = openEditor(h);
+        clickItem(f, QStringLiteral("第二级标题"));
+        typeHeading(f, QStringLiteral("有机化学品"));
+        QCOMPARE(h.messages, QStringList{Refused});
+        QCOMPARE(f.Text1->text(), QString("羧酸"));
+        clickItem(f, QStringLiteral("第一级标题"));
+        typeHeading(f, QStringLiteral("脂肪族羧酸"));
+        QCOMPARE(h.messages.size(), 2);
+        QCOMPARE(f.Text1->text(), QString("有机化学品"));
+        // An empty text names nothing.
+        typeHeading(f, QString());
+        QCOMPARE(h.messages.size(), 2);
+        f.up_click();
+        QCOMPARE(chemical(FormicAcid, "第一级标题"), QStringList{"有机化学品"});
+        QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"羧酸"});
+        QCOMPARE(indexRows(), index);
+    }
+
+    void aNewHeadingAddsOneIndexRow()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        DataForm &f = openEditor(h);
+        clickItem(f, QStringLiteral("第二级标题"));
+        typeHeading(f, QStringLiteral("有机酸类"));
+        QVERIFY(h.messages.isEmpty());
+        QCOMPARE(f.Text1->text(), QString("有机酸类"));
+        QCOMPARE(indexRows(), index + QStringList{"有机化学品|有机酸类|"});
+        f.up_click();
+        QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"有机酸类"});
+
+        // A level-3 heading with a quote in it is stored like any other.
+        typeHeading(f, QStringLiteral("O'Brien类"));
+        QCOMPARE(indexRows().last(), QString("有机化学品|有机酸类|O'Brien类"));
+        f.down_click();
+        QCOMPARE(chemical(FormicAcid, "第三级标题"), QStringList{"O'Brien类"});
+    }
+
+    void choosingAnExistingHeadingChangesNoIndexRow()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        DataForm &f = openEditor(h);
+        clickItem(f, QStringLiteral("第二级标题"));
+        pickHeading(f, QStringLiteral("芳香烃"));
+        QCOMPARE(f.Text1->text(), QString("芳香烃"));
+        // A level-2 heading of another branch is taken as it is: its row
+        // keeps its own level-1 heading.
+        typeHeading(f, QStringLiteral("中间体"));
+        QCOMPARE(f.Text1->text(), QString("中间体"));
+        f.up_click();
+        QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"中间体"});
+        QCOMPARE(indexRows(), index);
+        QVERIFY(h.messages.isEmpty());
+    }
+
+    void anEmptyHeadingIsFilledFromTheList()
+    {
+        MainWindowHarness h(QStringLiteral("熔点八度样品"));
+        const QStringList index = indexRows();
+        DataForm &f = openEditor(h);
+        QCOMPARE(f.Text2->text(), QString("熔点八度样品"));
+        clickItem(f, QStringLiteral("第三级标题"));
+        QCOMPARE(entries(f), QStringList{"脂肪族羧酸"});
+        QCOMPARE(f.Text1->text(), QString("脂肪族羧酸"));
+        f.down_click();
+        QCOMPARE(chemical("熔点八度样品", "第三级标题"), QStringList{"脂肪族羧酸"});
+        QCOMPARE(indexRows(), index);
+    }
+
+    void theAddWizardsPickerStartsEmptyAndNeedsTheHigherLevels()
+    {
+        MainWindowHarness h;
+        AddForm &f = openAdder(h);
+        typeInto(f.Text2, QStringLiteral("测试己"));
+        clickItem(f, QStringLiteral("第二级标题"));
+        QCOMPARE(h.messages, QStringList{"Velmora|请首先选定第一级标题，然后再能选定第二级标题！"});
+        clickItem(f, QStringLiteral("第三级标题"));
+        QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第二级标题，然后再能选定第三级标题！"));
+
+        clickItem(f, QStringLiteral("第一级标题"));
+        QCOMPARE(f.pickerLabel->objectName(), QString("Label6"));
+        QVERIFY(f.Combo1->isVisibleTo(&f));
+        QCOMPARE(entries(f).size(), 3);
+        QVERIFY(f.Combo1->currentText().isEmpty());
+        pickHeading(f, QStringLiteral("染料"));
+        f.up_click();
+        QCOMPARE(entries(f), QStringList{"中间体"});
+        QVERIFY(f.Combo1->currentText().isEmpty());
+        pickHeading(f, QStringLiteral("中间体"));
+        f.up_click();
+        QCOMPARE(entries(f), QStringList{"苯系中间体"});
+        typeHeading(f, QStringLiteral("新三级"));
+        f.close();
+        QCOMPARE(chemical("测试己", "第一级标题"), QStringList{"染料"});
+        QCOMPARE(chemical("测试己", "第二级标题"), QStringList{"中间体"});
+        QCOMPARE(chemical("测试己", "第三级标题"), QStringList{"新三级"});
+        QCOMPARE(indexRows().last(), QString("染料|中间体|新三级"));
+        QCOMPARE(h.messages.size(), 2);
+    }
+
+    void aHeadingNeverLandsInAnotherField()
+    {
+        MainWindowHarness h;
+        const int chemicals = chemicalCount();
+        AddForm &f = openAdder(h);
+        // Refused for want of a name, the editor still holds the name field.
+        clickItem(f, QStringLiteral("第一级标题"));
+        QVERIFY(f.Combo1->isVisibleTo(&f));
+        pickHeading(f, QStringLiteral("染料"));
+        QVERIFY(f.Text1->text().isEmpty());
+        QVERIFY(f.Text2->text().isEmpty());
+        f.close();
+        QCOMPARE(chemicalCount(), chemicals);
+    }
+};
+
+QTEST_MAIN(TestHeadings)
+#include "test_headings.moc"
