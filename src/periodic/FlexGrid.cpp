@@ -18,6 +18,8 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableWidget(parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    // A text wider than its cell is cut off at the cell's edge, not elided.
+    setTextElideMode(Qt::ElideNone);
 }
 
 void FlexGrid::setFixedRows(int rows)
