@@ -147,6 +147,7 @@ void WizardForm::createControls()
         itemHeading = label(QStringLiteral("Label4"), QStringLiteral("修改或添加项目："));
         pickerLabel = label(QStringLiteral("Label5"), QStringLiteral("请选择标题："));
     }
+    pickerLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -606,7 +607,10 @@ void WizardForm::Form_Resize()
     in.label3Height = Twips::fromPixelsY(4 * Label3->fontMetrics().lineSpacing() + 4);
     in.itemHeading = size(itemHeading->sizeHint());
     in.label1 = QSize(Label1Width, Twips::fromPixelsY(Label1->sizeHint().height()));
-    in.pickerLabel = size(pickerLabel->sizeHint());
+    // The picker's title is as tall as the box beside it, so that the box
+    // keeps clear of the editor below.
+    in.pickerLabel = size(QSize(pickerLabel->sizeHint().width(),
+                                qMax(pickerLabel->sizeHint().height(), Combo1->sizeHint().height())));
     in.combo1 = QSize(Combo1Width, Twips::fromPixelsY(Combo1->sizeHint().height()));
     m_layout = WizardLayout::place(in);
 
