@@ -188,6 +188,7 @@ void MainWindow::createControls()
     ImageList2->setObjectName(QStringLiteral("ImageList2"));
     for (int i = 1; i <= 11; ++i)
         ImageList2->add(Artwork::flask(i));
+    Image8->setPixmap(ImageList2->picture(1));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
