@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include "db/ColumnCache.h"
 #include "db/DbError.h"
 #include "db/JetLike.h"
 
@@ -196,7 +197,15 @@ Database::Database(const QString &path, const QString &connect, Mode mode)
 
 Database::~Database()
 {
+    m_columns.reset(); // its statement goes before the connection
     sqlite3_close_v2(m_db);
+}
+
+ColumnCache &Database::columns()
+{
+    if (!m_columns)
+        m_columns = std::make_unique<ColumnCache>(m_db);
+    return *m_columns;
 }
 
 void Database::exec(const QString &sql)

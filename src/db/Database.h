@@ -11,6 +11,8 @@ struct sqlite3_stmt;
 
 namespace velmora::db {
 
+class ColumnCache;
+
 // A prepared SQLite statement that finalizes itself.
 class Statement {
 public:
@@ -61,6 +63,8 @@ public:
     sqlite3 *handle() const { return m_db; }
 
     void exec(const QString &sql);
+    // The in-memory copies of short text columns of this connection.
+    ColumnCache &columns();
     // The password given by a connect string such as ";pwd=5817402".
     static QString passwordOf(const QString &connect);
 
@@ -77,6 +81,7 @@ private:
     QString m_connect;
     Mode m_mode;
     sqlite3 *m_db = nullptr;
+    std::unique_ptr<ColumnCache> m_columns;
 };
 
 } // namespace velmora::db

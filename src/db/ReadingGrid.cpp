@@ -1,5 +1,6 @@
 #include "db/ReadingGrid.h"
 
+#include "db/ColumnCache.h"
 #include "db/Database.h"
 
 namespace velmora::db {
@@ -19,11 +20,20 @@ void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int 
     for (int i = 0; i < header.columnCount(); ++i)
         fields << header.columnName(i);
 
-    Statement select(db->handle(), query.toSqlite(QStringLiteral("rowid")));
-    select.bindAll(query.parameters());
+    // Conditions on names and other short texts are tested on the in-memory
+    // copies of their columns; the file is then read only for the order.
     std::vector<qint64> ids;
-    while (select.step())
-        ids.push_back(select.integer(0));
+    if (std::optional<std::vector<qint64>> found = db->columns().select(query)) {
+        if (query.orderBy.isEmpty())
+            ids = std::move(*found); // already in stored order
+        else
+            ids = ordered(*db, query, *found); // also checks the order field
+    } else {
+        Statement select(db->handle(), query.toSqlite(QStringLiteral("rowid")));
+        select.bindAll(query.parameters());
+        while (select.step())
+            ids.push_back(select.integer(0));
+    }
 
     m_db = std::move(db);
     m_query = query;
@@ -32,6 +42,24 @@ void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int 
     m_rowIds = std::move(ids);
     m_rowIndex.clear();
     m_columns.assign(size_t(m_fields.size()), Column{});
+}
+
+std::vector<qint64> ReadingGrid::ordered(Database &db, const JetQuery &query, const std::vector<qint64> &rowIds)
+{
+    QString list;
+    list.reserve(qsizetype(rowIds.size()) * 8);
+    for (const qint64 id : rowIds) {
+        if (!list.isEmpty())
+            list += QLatin1Char(',');
+        list += QString::number(id);
+    }
+    Statement s(db.handle(), QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2) ORDER BY %3")
+                                 .arg(JetQuery::quoteName(query.table), list, query.orderSqlite()));
+    std::vector<qint64> ids;
+    ids.reserve(rowIds.size());
+    while (s.step())
+        ids.push_back(s.integer(0));
+    return ids;
 }
 
 void ReadingGrid::clear()
@@ -71,6 +99,11 @@ QString ReadingGrid::text(int row, int col) const
     auto it = c.cells.constFind(id);
     if (it != c.cells.constEnd())
         return *it;
+    if (!c.copyTried) {
+        c.copyTried = true;
+        if (loadColumnFromCopy(field))
+            return c.values[size_t(row - 1)];
+    }
     if (++c.singleReads > WholeColumnAfter && m_rowIds.size() > size_t(WholeColumnAfter)) {
         loadColumn(field);
         return c.values[size_t(row - 1)];
@@ -91,8 +124,31 @@ QString ReadingGrid::fetchCell(qint64 rowId, int field) const
     return s.text(0);
 }
 
+bool ReadingGrid::loadColumnFromCopy(int field) const
+{
+    Column &c = m_columns[size_t(field)];
+    std::vector<QString> values;
+    std::vector<size_t> missing;
+    if (!m_db->columns().values(m_query.table, m_fields[field], m_rowIds, values, missing))
+        return false;
+    for (const size_t i : missing)
+        values[i] = fetchCell(m_rowIds[i], field);
+    // Cells already read keep the text they were read with.
+    for (auto it = c.cells.constBegin(); it != c.cells.constEnd(); ++it) {
+        const int row = rowOf(it.key());
+        if (row > 0)
+            values[size_t(row - 1)] = *it;
+    }
+    c.values = std::move(values);
+    c.cells.clear();
+    c.loaded = true;
+    return true;
+}
+
 void ReadingGrid::loadColumn(int field) const
 {
+    if (loadColumnFromCopy(field))
+        return;
     Column &c = m_columns[size_t(field)];
     c.values.assign(m_rowIds.size(), QString());
     rowOf(0); // builds the index

@@ -21,7 +21,8 @@ class Database;
 // Only the row ids are fetched by the query itself. Cells are read from the
 // file when first asked for, one at a time, and a column that is read for many
 // rows is loaded whole; so a large result costs little until it is shown, and
-// a picture or long text is read only for the record on view.
+// a picture or long text is read only for the record on view. Columns that the
+// connection keeps in memory (ColumnCache) are read from there.
 class ReadingGrid {
 public:
     ReadingGrid() = default;
@@ -54,9 +55,14 @@ private:
         std::vector<QString> values; // when loaded
         QHash<qint64, QString> cells; // single cells read so far, by row id
         int singleReads = 0;
+        bool copyTried = false; // looked for an in-memory copy of the column
     };
     QString fetchCell(qint64 rowId, int field) const;
     void loadColumn(int field) const;
+    // Fills a column from the connection's in-memory copy; false when there is none.
+    bool loadColumnFromCopy(int field) const;
+    // The row ids in the query's order.
+    static std::vector<qint64> ordered(Database &db, const JetQuery &query, const std::vector<qint64> &rowIds);
 
     std::shared_ptr<Database> m_db;
     JetQuery m_query;
