@@ -1,6 +1,7 @@
 #include "skin/ApplyCaptionSkin.h"
 
 #include "skin/DeviceContext.h"
+#include "skin/SkinArtwork.h"
 #include "skin/WindowSystem.h"
 #include "skin/cNeoCaption.h"
 
@@ -9,17 +10,15 @@
 #include <QPalette>
 #include <QWidget>
 
-// Resources of a static library are registered explicitly.
-static void initSkinResources() { Q_INIT_RESOURCE(skin); }
-
 namespace velmora::skin {
 
 namespace {
 
 constexpr OLE_COLOR rgb(int r, int g, int b) { return OLE_COLOR(r | (g << 8) | (b << 16)); }
 
-// The form's hidden picture box with one of the skin's images.
-QImage pictureBox(QWidget *form, const char *name, const char *resource)
+// The form's hidden picture box with one of the skin's images: the image
+// file of the resources when they are built in, else the same artwork drawn.
+QImage pictureBox(QWidget *form, const char *name, const char *resource, QImage (*draw)())
 {
     auto *box = form->findChild<QLabel *>(QString::fromLatin1(name));
     if (!box) {
@@ -27,8 +26,10 @@ QImage pictureBox(QWidget *form, const char *name, const char *resource)
         box->setObjectName(QString::fromLatin1(name));
         box->hide();
     }
-    if (box->pixmap().isNull())
-        box->setPixmap(QPixmap(QString::fromLatin1(resource)));
+    if (box->pixmap().isNull()) {
+        QImage image(QString::fromLatin1(resource));
+        box->setPixmap(QPixmap::fromImage(image.isNull() ? draw() : image));
+    }
     return box->pixmap().toImage();
 }
 
@@ -38,8 +39,6 @@ void ApplyCaptionSkin(QWidget *form, cNeoCaption *caption)
 {
     if (!form || !caption)
         return;
-    initSkinResources();
-
     // The skin draws the frame, so the window system must not.
     if (!form->windowFlags().testFlag(Qt::FramelessWindowHint)) {
         const bool shown = form->isVisible();
@@ -59,8 +58,8 @@ void ApplyCaptionSkin(QWidget *form, cNeoCaption *caption)
     caption->setCaptionFont(song);
     caption->setMenuFont(song);
 
-    const QImage picCaption = pictureBox(form, "PicCaption", ":/skin/caption.png");
-    const QImage picBorder = pictureBox(form, "PicBorder", ":/skin/border.png");
+    const QImage picCaption = pictureBox(form, "PicCaption", ":/skin/caption.png", &SkinArtwork::caption);
+    const QImage picBorder = pictureBox(form, "PicBorder", ":/skin/border.png", &SkinArtwork::border);
     caption->Attach(form, picCaption, picBorder, 19, 20, 90, 140, 240, 400);
 
     const OLE_COLOR back = form->objectName() == QLatin1String("sq") ? 0x8000000Bu : 0x80000013u;

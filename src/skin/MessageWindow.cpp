@@ -83,6 +83,8 @@ MessageWindow::MessageWindow(QWidget *widget)
 
 MessageWindow::~MessageWindow() { registry().remove(m_hwnd); }
 
+QWidget *MessageWindow::widget() const { return m_widget ? m_widget.data() : (m_dying ? m_rawWidget : nullptr); }
+
 bool MessageWindow::drawsFrame() const
 {
     return m_widget && m_widget->isWindow() && m_widget->windowFlags().testFlag(Qt::FramelessWindowHint)

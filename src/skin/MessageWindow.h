@@ -32,7 +32,7 @@ public:
     ~MessageWindow() override;
 
     // The widget, also while its destructor sends the destroy message.
-    QWidget *widget() const { return m_widget ? m_widget.data() : (m_dying ? m_rawWidget : nullptr); }
+    QWidget *widget() const;
     HWND hwnd() const { return m_hwnd; }
     bool isDying() const { return m_dying; }
     // A frameless top-level window: the layer sizes and paints its frame.

@@ -11,16 +11,19 @@
 
 namespace velmora::skin {
 
-QAction *OwnerDrawMenuStyle::itemOf(const QMenu *menu, const QStyleOption *option)
+QAction *OwnerDrawMenuStyle::itemAt(const QMenu *menu, const QStyleOption *option)
 {
+    // When drawing, the option's rectangle is the item's own.
+    return menu->actionAt(option->rect.center());
+}
+
+QAction *OwnerDrawMenuStyle::itemNamed(const QMenu *menu, const QStyleOption *option)
+{
+    // While the menu measures its items, the option names an item only by
+    // its kind and text (its rectangle is the whole menu's).
     const auto *mi = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
     if (!mi)
         return nullptr;
-    // Once laid out, an item is found by its place.
-    if (option->rect.isValid())
-        if (QAction *a = menu->actionAt(option->rect.center()))
-            return a;
-    // While the menu measures its items it names them only by their text.
     const bool separator = mi->menuItemType == QStyleOptionMenuItem::Separator;
     const QString caption = mi->text.section(u'\t', 0, 0);
     QAction *fallback = nullptr;
@@ -58,7 +61,7 @@ void OwnerDrawMenuStyle::drawControl(ControlElement element, const QStyleOption 
 {
     const auto *menu = qobject_cast<const QMenu *>(widget);
     const HWND owner = MenuApi::popupOwner(menu);
-    QAction *item = element == CE_MenuItem && owner ? itemOf(menu, option) : nullptr;
+    QAction *item = element == CE_MenuItem && owner ? itemAt(menu, option) : nullptr;
     if (!item || !MenuApi::isOwnerDrawn(item)) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
@@ -90,7 +93,7 @@ QSize OwnerDrawMenuStyle::sizeFromContents(ContentsType type, const QStyleOption
 {
     const auto *menu = qobject_cast<const QMenu *>(widget);
     const HWND owner = MenuApi::popupOwner(menu);
-    QAction *item = type == CT_MenuItem && owner ? itemOf(menu, option) : nullptr;
+    QAction *item = type == CT_MenuItem && owner ? itemNamed(menu, option) : nullptr;
     if (!item || !MenuApi::isOwnerDrawn(item))
         return QProxyStyle::sizeFromContents(type, option, size, widget);
     MeasureItemStruct mis;

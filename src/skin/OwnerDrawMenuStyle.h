@@ -20,7 +20,8 @@ public:
                            const QWidget *widget = nullptr) const override;
 
 private:
-    static QAction *itemOf(const QMenu *menu, const QStyleOption *option);
+    static QAction *itemAt(const QMenu *menu, const QStyleOption *option);
+    static QAction *itemNamed(const QMenu *menu, const QStyleOption *option);
     // The shortcut column width that the menu adds to its items on its own.
     static int shortcutColumn(const QMenu *menu);
 };

@@ -268,7 +268,10 @@ void cNCCalcSize::calcSize(WPARAM wParam, LPARAM lParam, LRESULT &lReturn)
 {
     m_bMaximisedMDIChild = WS::isZoomed(m_hWnd) && IsMDIChild();
     if (wParam == 0) {
-        lReturn = m_gSubclass.CallOldWindowProc(m_hWnd, wm::NcCalcSize, 0, lParam);
+        // The system's own sizing: the previous procedure already ran before
+        // this client (the message is pre-processed) and lReturn holds its
+        // answer. Running it again would shrink the rectangle twice.
+        Q_UNUSED(lReturn);
         return;
     }
     auto *params = reinterpret_cast<NcCalcSizeParams *>(lParam);
