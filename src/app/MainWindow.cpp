@@ -24,6 +24,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -160,6 +161,9 @@ void MainWindow::createControls()
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setRootIsDecorated(true);
+    // Long names scroll sideways instead of being cut short.
+    TreeView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TreeView1->header()->setStretchLastSection(false);
 
     List1 = new QListWidget(m_client);
     List1->setObjectName(QStringLiteral("List1"));
