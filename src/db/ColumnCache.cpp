@@ -260,9 +260,28 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
         tests.push_back(std::move(test));
     }
 
+    auto judge = [](const Test &test, size_t r) {
+        switch (test.column->kinds[r]) {
+        case Null:
+            return Unknown;
+        case Other:
+            return False; // a picture is never like or equal to text
+        case Text:
+            break;
+        }
+        const std::string_view text = test.column->at(r);
+        return (test.like ? test.like->matchesUtf8(text) : equalNoCase(text, test.equals)) ? True : False;
+    };
+
     std::vector<qint64> found;
-    std::vector<Truth> stack;
     const size_t rows = t.rowIds.size();
+    if (tests.size() == 1) {
+        for (size_t r = 0; r < rows; ++r)
+            if (judge(tests[0], r) == True)
+                found.push_back(t.rowIds[r]);
+        return found;
+    }
+    std::vector<Truth> stack;
     for (size_t r = 0; r < rows; ++r) {
         stack.clear();
         for (const int step : program->steps) {
@@ -271,24 +290,9 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
                 stack.pop_back();
                 Truth &a = stack.back();
                 a = step == Program::And ? std::min(a, b) : std::max(a, b);
-                continue;
+            } else {
+                stack.push_back(judge(tests[size_t(step)], r));
             }
-            const Test &test = tests[size_t(step)];
-            Truth v = False;
-            switch (test.column->kinds[r]) {
-            case Null:
-                v = Unknown;
-                break;
-            case Other:
-                v = False; // a picture is never like or equal to text
-                break;
-            case Text: {
-                const std::string_view text = test.column->at(r);
-                v = (test.like ? test.like->matchesUtf8(text) : equalNoCase(text, test.equals)) ? True : False;
-                break;
-            }
-            }
-            stack.push_back(v);
         }
         if (stack.back() == True)
             found.push_back(t.rowIds[r]);

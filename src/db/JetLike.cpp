@@ -134,6 +134,49 @@ JetLike::JetLike(const QString &pattern)
         m_shape = Shape::Prefix;
     else if (!lead && !trail)
         m_shape = Shape::Exact;
+
+    if (m_shape == Shape::General || m_shape == Shape::All)
+        return;
+    bool ascii = true, foldTarget = false;
+    for (const char32_t c : m_plain) {
+        ascii = ascii && c < 0x80;
+        foldTarget = foldTarget || (c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+                     || (c >= 0xFF41 && c <= 0xFF5A);
+    }
+    m_bytes = !foldTarget ? Bytes::AsIs : ascii ? Bytes::AsciiFolded : Bytes::No;
+    m_plainUtf8 = QString::fromStdU32String(m_plain).toStdString();
+}
+
+bool JetLike::matchesBytes(std::string_view text) const
+{
+    const std::string_view plain(m_plainUtf8);
+    if (m_bytes == Bytes::AsIs) {
+        switch (m_shape) {
+        case Shape::Contains: return text.find(plain) != std::string_view::npos;
+        case Shape::Prefix: return text.substr(0, plain.size()) == plain;
+        default: return text == plain;
+        }
+    }
+    // ASCII only: a byte of a longer UTF-8 sequence never equals one of the
+    // pattern's, so comparing bytes with A-Z folded is comparing characters.
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    auto equalAt = [&](size_t at) {
+        for (size_t k = 0; k < plain.size(); ++k)
+            if (lower(text[at + k]) != plain[k])
+                return false;
+        return true;
+    };
+    if (text.size() < plain.size())
+        return false;
+    switch (m_shape) {
+    case Shape::Contains:
+        for (size_t at = 0; at + plain.size() <= text.size(); ++at)
+            if (equalAt(at))
+                return true;
+        return false;
+    case Shape::Prefix: return equalAt(0);
+    default: return text.size() == plain.size() && equalAt(0);
+    }
 }
 
 bool JetLike::classMatches(const Token &token, char32_t c)
@@ -211,6 +254,8 @@ bool JetLike::matchesUtf8(std::string_view utf8) const
 {
     if (m_shape == Shape::All)
         return true;
+    if (m_bytes != Bytes::No)
+        return matchesBytes(utf8);
     thread_local std::u32string buffer;
     foldUtf8(utf8, buffer);
     return matches(std::u32string_view(buffer));

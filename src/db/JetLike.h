@@ -41,10 +41,18 @@ private:
     bool matchTokens(std::u32string_view text) const;
     static bool classMatches(const Token &token, char32_t c);
 
+    bool matchesBytes(std::string_view utf8) const;
+
     std::vector<Token> m_tokens;
     // Fast path: the pattern is "*text*" (or "text*") with plain text only.
     enum class Shape { General, Contains, Prefix, Exact, All } m_shape = Shape::General;
     std::u32string m_plain;
+    // Faster still, on the UTF-8 bytes themselves, when folding the text
+    // cannot change the answer: the plain text holds no letter that a capital
+    // folds to (Chinese names, digits), or only ASCII (English names, whose
+    // bytes are compared with ASCII capitals folded).
+    enum class Bytes { No, AsIs, AsciiFolded } m_bytes = Bytes::No;
+    std::string m_plainUtf8;
 };
 
 } // namespace velmora::db

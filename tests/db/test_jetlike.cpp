@@ -41,6 +41,20 @@ private slots:
         QTest::newRow("backtracking fails") << "*ab*ab" << "aabxa" << false;
         QTest::newRow("quote is plain") << "*2,2'-*" << "2,2'-bipyridine" << true;
         QTest::newRow("run of stars") << "***" << "anything" << true;
+        // Plain patterns are matched on the UTF-8 bytes when case cannot matter.
+        QTest::newRow("chinese among capitals") << "*酸*" << "ACID 硫酸 SALT" << true;
+        QTest::newRow("chinese prefix") << "2,4-二*" << "2,4-二氯苯酚" << true;
+        QTest::newRow("chinese prefix misses") << "2,4-二*" << "2,6-二氯苯酚" << false;
+        QTest::newRow("english any case") << "*chloride*" << "Sodium CHLORIDE" << true;
+        QTest::newRow("english prefix any case") << "benz*" << "BENZENE" << true;
+        QTest::newRow("english exact any case") << "benzene" << "BenZene" << true;
+        QTest::newRow("english exact needs all") << "benzene" << "benzenes" << false;
+        QTest::newRow("ascii letter is no full-width one") << "*a*" << "ａｂｃ" << false;
+        QTest::newRow("full-width capitals fold") << "*ａｂ*" << "ＡＢＣ" << true;
+        QTest::newRow("latin-1 capitals fold") << "*é*" << "CAFÉ" << true;
+        QTest::newRow("mixed latin-1 and ascii") << "*café*" << "CAFÉ" << true;
+        QTest::newRow("digits among others") << "*12*" << "C12H22O11" << true;
+        QTest::newRow("longer than the text") << "*chloride*" << "chlor" << false;
     }
     void matching()
     {
