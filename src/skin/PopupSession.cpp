@@ -37,12 +37,21 @@ void PopupSession::follow(QMenu *menu)
             const int position = MenuApi::positionOf(menu, a);
             WindowSystem::sendMessage(m_owner, wm::InitMenuPopup, WPARAM(sub), makeLParam(position, 0));
         }));
+        // When a submenu closes, the selection is back on its item in the parent.
+        m_connections.append(connect(sub, &QMenu::aboutToHide, this, [this, menu] {
+            if (menu->isVisible() && menu->activeAction())
+                selected(menu, menu->activeAction());
+        }));
         follow(sub);
     }
 }
 
 void PopupSession::selected(QMenu *menu, QAction *action)
 {
+    // A menu also repeats the selections made in its submenus; only the menu
+    // that holds the item reports it.
+    if (!action || !menu->actions().contains(action))
+        return;
     UINT flags = mf::Hilite;
     int item = 0;
     if (action->menu()) {

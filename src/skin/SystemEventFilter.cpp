@@ -126,7 +126,13 @@ bool SystemEventFilter::keyEvent(QObject *watched, QKeyEvent *event)
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
         // The hooks see a key before Qt looks for a shortcut; the key press
-        // that follows is then only let through or swallowed.
+        // that follows is then only let through or swallowed. One key may
+        // be offered for overriding more than once.
+        if (m_pending.valid && m_pending.key == event->key() && m_pending.modifiers == int(event->modifiers())) {
+            if (m_pending.swallowed)
+                event->accept();
+            return m_pending.swallowed;
+        }
         const bool swallowed = ThreadHooks::run(ThreadHooks::Keyboard, hc::Action, WPARAM(vkey), keyData(event, false));
         m_pending = {true, event->key(), int(event->modifiers()), swallowed};
         if (swallowed)
@@ -146,6 +152,7 @@ bool SystemEventFilter::keyEvent(QObject *watched, QKeyEvent *event)
     case QEvent::KeyRelease:
         if (!watched->isWidgetType())
             return false;
+        m_pending.valid = false;
         return ThreadHooks::run(ThreadHooks::Keyboard, hc::Action, WPARAM(vkey), keyData(event, true)) != 0;
     default:
         return false;
