@@ -39,13 +39,23 @@ void ApplyCaptionSkin(QWidget *form, cNeoCaption *caption)
 {
     if (!form || !caption)
         return;
-    // The skin draws the frame, so the window system must not.
-    if (!form->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+    // The skin draws the frame, so the window system must not. The caption
+    // buttons the form asks for become its style bits; the hints themselves
+    // go, since Qt keeps no frameless window with button hints.
+    const Qt::WindowFlags flags = form->windowFlags();
+    const quint32 buttons = WindowSystem::captionStyle(flags);
+    if (!flags.testFlag(Qt::FramelessWindowHint)) {
+        constexpr Qt::WindowFlags hints = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                          | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint
+                                          | Qt::WindowContextHelpButtonHint;
         const bool shown = form->isVisible();
-        form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint);
+        form->setWindowFlags((flags & ~hints) | Qt::FramelessWindowHint);
         if (shown)
             form->show();
     }
+    const HWND hwnd = WindowSystem::handleOf(form);
+    constexpr quint32 boxes = ws::SysMenu | ws::MinimizeBox | ws::MaximizeBox;
+    WindowSystem::setStyle(hwnd, (WindowSystem::style(hwnd) & ~boxes) | (buttons & boxes));
 
     caption->setActiveCaptionColor(0xFFFFFF);
     caption->setInActiveCaptionColor(0xC0C0C0);

@@ -58,22 +58,7 @@ MessageWindow::MessageWindow(QWidget *widget)
     registry().insert(m_hwnd, this);
     SystemEventFilter::install();
 
-    const Qt::WindowFlags flags = widget->windowFlags();
-    if (widget->isWindow()) {
-        // The caption boxes follow the window's hints; without explicit hints
-        // a dialog has a close box only and other windows have all three.
-        const bool custom = flags.testFlag(Qt::CustomizeWindowHint);
-        const bool dialog = widget->windowType() == Qt::Dialog;
-        m_style = ws::Caption;
-        if (!custom || flags.testFlag(Qt::WindowSystemMenuHint) || flags.testFlag(Qt::WindowCloseButtonHint))
-            m_style |= ws::SysMenu;
-        if (custom ? flags.testFlag(Qt::WindowMaximizeButtonHint) : !dialog)
-            m_style |= ws::MaximizeBox;
-        if (custom ? flags.testFlag(Qt::WindowMinimizeButtonHint) : !dialog)
-            m_style |= ws::MinimizeBox;
-    } else {
-        m_style = ws::Child;
-    }
+    m_style = widget->isWindow() ? WindowSystem::captionStyle(widget->windowFlags()) : ws::Child;
     m_menu = MenuApi::discoverWindowMenu(widget);
 
     widget->setMouseTracking(true);

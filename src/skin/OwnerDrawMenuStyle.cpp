@@ -86,6 +86,14 @@ void OwnerDrawMenuStyle::drawControl(ControlElement element, const QStyleOption 
     MenuApi::getItemInfo(dis.hwndItem, UINT(MenuApi::positionOf(dis.hwndItem, item)), true, info);
     dis.itemData = info.dwItemData;
     WindowSystem::sendMessage(owner, wm::DrawItem, 0, LPARAM(&dis));
+    if (item->menu()) {
+        // The system adds the submenu arrow to an owner-drawn item.
+        QStyleOption arrow(*option);
+        const int side = std::min(r.height(), 12);
+        arrow.rect = QRect(r.right() - side - 4, r.top() + (r.height() - side) / 2, side, side);
+        arrow.palette.setColor(QPalette::ButtonText, DeviceContext::toColor(dc.textColor()));
+        QProxyStyle::drawPrimitive(PE_IndicatorArrowRight, &arrow, painter, widget);
+    }
 }
 
 QSize OwnerDrawMenuStyle::sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,

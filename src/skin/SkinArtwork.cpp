@@ -11,25 +11,28 @@ namespace {
 
 constexpr int Width = 640;
 constexpr int Height = 48;
-constexpr int BandEnd = 26; // first row of the light menu band
+// The dark title band ends two rows below the menu bar's top (row 26) so
+// that the title's tall CJK glyphs keep clear of the light band.
+constexpr int BandEnd = 28; // first row of the light menu band
 constexpr int Inactive = 400;
 
 struct Palette {
-    QColor outer, highlight, bandTop, bandBottom, divider;
+    QColor outer, highlight, bandTop, bandBottom;
     QColor badgeTop, badgeBottom;
 };
 
 const Palette activeColors{QColor(0x17, 0x30, 0x44), QColor(0x4d, 0x7a, 0x99), QColor(0x2e, 0x5b, 0x7b),
-                           QColor(0x20, 0x44, 0x5f), QColor(0x16, 0x2d, 0x40), QColor(0x4c, 0xb3, 0xa6),
+                           QColor(0x20, 0x44, 0x5f), QColor(0x4c, 0xb3, 0xa6),
                            QColor(0x27, 0x80, 0x93)};
 const Palette inactiveColors{QColor(0x3f, 0x48, 0x51), QColor(0x7c, 0x87, 0x92), QColor(0x60, 0x6b, 0x76),
-                             QColor(0x51, 0x5b, 0x65), QColor(0x3e, 0x46, 0x4f), QColor(0x9a, 0xa5, 0xae),
+                             QColor(0x51, 0x5b, 0x65), QColor(0x9a, 0xa5, 0xae),
                              QColor(0x74, 0x80, 0x8b)};
 
 // The light band and the frame share these.
 const QColor lightTop(0xf1, 0xf4, 0xf7);
 const QColor lightBottom(0xe2, 0xe8, 0xee);
 const QColor innerLine(0xb3, 0xc1, 0xce);
+const QColor lightShadow(0xc9, 0xd4, 0xde);
 const QColor frameOuter(0x20, 0x44, 0x5f);
 
 // The controls group behind the caption buttons, the same on both halves.
@@ -51,13 +54,13 @@ QColor bandColor(const Palette &p, int y)
         return p.outer;
     if (y == 1)
         return p.highlight;
-    if (y < BandEnd - 1)
-        return mix(p.bandTop, p.bandBottom, double(y - 2) / (BandEnd - 4));
-    if (y == BandEnd - 1)
-        return p.divider;
+    if (y < BandEnd)
+        return mix(p.bandTop, p.bandBottom, double(y - 2) / (BandEnd - 3));
+    if (y == BandEnd)
+        return lightShadow;
     if (y == Height - 1)
         return innerLine;
-    return mix(lightTop, lightBottom, double(y - BandEnd) / (Height - 2 - BandEnd));
+    return mix(lightTop, lightBottom, double(y - BandEnd - 1) / (Height - 3 - BandEnd));
 }
 
 void fillStrip(QImage &img, int x0, int x1, const Palette &p)

@@ -1,5 +1,7 @@
 #include "skin/TimerService.h"
 
+#include "skin/SkinError.h"
+
 #include <QCoreApplication>
 #include <QTimerEvent>
 
@@ -37,8 +39,15 @@ bool TimerService::killTimer(quintptr id)
 
 void TimerService::timerEvent(QTimerEvent *event)
 {
-    if (Callback callback = m_timers.value(event->timerId(), nullptr))
+    Callback callback = m_timers.value(event->timerId(), nullptr);
+    if (!callback)
+        return;
+    try {
         callback(quintptr(event->timerId()));
+    } catch (const SkinError &e) {
+        // A failing tick ends here; Qt's event dispatch must not see the error.
+        qWarning("%s: %s", qPrintable(e.source()), qPrintable(e.description()));
+    }
 }
 
 } // namespace velmora::skin

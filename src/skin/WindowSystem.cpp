@@ -119,6 +119,20 @@ qintptr WindowSystem::removeProp(HWND hwnd, const QByteArray &name)
 
 // ------------------------------------------------------------------ style
 
+quint32 WindowSystem::captionStyle(Qt::WindowFlags flags)
+{
+    const bool custom = flags.testFlag(Qt::CustomizeWindowHint);
+    const bool dialog = (flags & Qt::WindowType_Mask) == Qt::Dialog;
+    quint32 style = ws::Caption;
+    if (!custom || flags.testFlag(Qt::WindowSystemMenuHint) || flags.testFlag(Qt::WindowCloseButtonHint))
+        style |= ws::SysMenu;
+    if (custom ? flags.testFlag(Qt::WindowMaximizeButtonHint) : !dialog)
+        style |= ws::MaximizeBox;
+    if (custom ? flags.testFlag(Qt::WindowMinimizeButtonHint) : !dialog)
+        style |= ws::MinimizeBox;
+    return style;
+}
+
 quint32 WindowSystem::style(HWND hwnd)
 {
     QWidget *w = widgetOf(hwnd);

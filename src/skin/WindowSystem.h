@@ -3,6 +3,7 @@
 #include "skin/WinDefs.h"
 
 #include <QByteArray>
+#include <Qt>
 #include <QString>
 #include <memory>
 
@@ -41,6 +42,9 @@ public:
     static qintptr removeProp(HWND hwnd, const QByteArray &name);
 
     // Style bits.
+    // The caption bits a top-level window's flags ask for: without explicit
+    // hints a dialog has a close box only and other windows have all three.
+    static quint32 captionStyle(Qt::WindowFlags flags);
     static quint32 style(HWND hwnd);
     static void setStyle(HWND hwnd, quint32 style);
 

@@ -154,6 +154,8 @@ private slots:
         QFETCH(int, flags);
         QFETCH(QList<int>, glyphs);
         SkinnedForm f{Qt::WindowFlags(flags)};
+        QVERIFY(f.form.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(f.form.contentsMargins(), QMargins(10, 48, 10, 10));
         f.setActive(true);
         const QImage img = f.paint(400, 300);
         for (int slot = 0; slot < 3; ++slot) {
