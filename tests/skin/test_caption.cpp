@@ -8,10 +8,15 @@
 #include "skin/DeviceContext.h"
 #include "skin/GSubclass.h"
 #include "skin/ISubclass.h"
+#include "skin/MessageWindow.h"
 #include "skin/SkinArtwork.h"
 #include "skin/WindowSystem.h"
 #include "skin/cMemDC.h"
 #include "skin/cNeoCaption.h"
+#include "skin/mDeclares.h"
+
+#include <QLabel>
+#include <memory>
 
 #include <QWidget>
 
@@ -218,6 +223,51 @@ private slots:
         skintest::press(&f.form, QPoint(400 - 16, 15));
         skintest::release(&f.form, QPoint(400 - 16, 15));
         QTRY_VERIFY(!f.form.isVisible());
+    }
+
+    void existingPictureBoxesAreUsed()
+    {
+        QWidget form;
+        auto *client = new QWidget(&form);
+        auto *pic = new QLabel(client);
+        pic->setObjectName(QStringLiteral("PicCaption"));
+        pic->hide();
+        cNeoCaption caption;
+        ApplyCaptionSkin(&form, &caption);
+        QCOMPARE(form.findChildren<QLabel *>(QStringLiteral("PicCaption")).size(), 1);
+        QCOMPARE(pic->pixmap().size(), QSize(640, 48));
+        QCOMPARE(form.findChildren<QLabel *>(QStringLiteral("PicBorder")).size(), 1);
+        QCOMPARE(form.palette().color(QPalette::Window),
+                 DeviceContext::toColor(WindowSystem::translateColor(0x80000013u)));
+    }
+
+    void formsAndPaintersEndInEitherOrder()
+    {
+        const int managers = mDeclares::registeredManagers();
+        {
+            // The painter as a member of the form ends before the window.
+            struct Form : QWidget {
+                cNeoCaption caption;
+            };
+            auto *form = new Form;
+            ApplyCaptionSkin(form, &form->caption);
+            QVERIFY(skintest::showActive(form));
+            const HWND hwnd = WindowSystem::handleOf(form);
+            delete form;
+            QVERIFY(!MessageWindow::find(hwnd));
+        }
+        QCOMPARE(mDeclares::registeredManagers(), managers);
+        {
+            // The window ends first: its destruction detaches the manager; the painter ends later.
+            auto caption = std::make_unique<cNeoCaption>();
+            auto *form = new QWidget;
+            ApplyCaptionSkin(form, caption.get());
+            QVERIFY(skintest::showActive(form));
+            delete form;
+            QCOMPARE(mDeclares::registeredManagers(), managers);
+            caption.reset();
+        }
+        QCOMPARE(mDeclares::registeredManagers(), managers);
     }
 
     // ---------------------------------------------------------------- memory surface
