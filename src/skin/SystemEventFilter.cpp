@@ -200,8 +200,8 @@ bool SystemEventFilter::menuCharacter(QMenu *menu, QKeyEvent *event)
     const QChar ch = event->text().at(0);
     if (!ch.isPrint() || ch.isSpace())
         return false;
-    const LRESULT answer = WindowSystem::sendMessage(owner, wm::MenuChar, WPARAM(makeLParam(ch.unicode(), int(mf::Popup))),
-                                                     LPARAM(menu));
+    const WPARAM character = WPARAM(makeLParam(ch.unicode(), int(mf::Popup)));
+    const LRESULT answer = WindowSystem::sendMessage(owner, wm::MenuChar, character, LPARAM(menu));
     const int position = loWord(answer);
     switch (hiWord(answer)) {
     case mnc::Execute:

@@ -17,10 +17,11 @@ using WS = WindowSystem;
 constexpr const char *ImplementationProperty = "trumCNCImplementation";
 
 // The messages attached, in order; wm::Size only for children of an "MDIClient" window.
-constexpr UINT AttachedMessages[] = {wm::NcCalcSize,    wm::NcPaint,     wm::NcActivate,    wm::NcLButtonDown,
-                                     wm::NcLButtonUp,   wm::NcLButtonDblClk, wm::NcHitTest, wm::SetCursor,
-                                     wm::InitMenu,      wm::InitMenuPopup, wm::StyleChanged, wm::SetText,
-                                     wm::ActivateApp,   wm::EnterMenuLoop, wm::ExitMenuLoop};
+constexpr UINT AttachedMessages[] = {
+    wm::NcCalcSize,      wm::NcPaint,   wm::NcActivate,  wm::NcLButtonDown, wm::NcLButtonUp,
+    wm::NcLButtonDblClk, wm::NcHitTest, wm::SetCursor,   wm::InitMenu,      wm::InitMenuPopup,
+    wm::StyleChanged,    wm::SetText,   wm::ActivateApp, wm::EnterMenuLoop, wm::ExitMenuLoop,
+};
 
 } // namespace
 

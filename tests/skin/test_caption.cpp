@@ -27,7 +27,10 @@ namespace {
 // Records the system commands a window is sent and keeps them from running.
 class CommandSpy : public ISubclass {
 public:
-    explicit CommandSpy(QWidget *w) : m_hwnd(WindowSystem::handleOf(w)) { m_service.AttachMessage(this, m_hwnd, wm::SysCommand); }
+    explicit CommandSpy(QWidget *w) : m_hwnd(WindowSystem::handleOf(w))
+    {
+        m_service.AttachMessage(this, m_hwnd, wm::SysCommand);
+    }
     ~CommandSpy() override { m_service.DetachMessage(this, m_hwnd, wm::SysCommand); }
     int MsgResponse() const override { return Consume; }
     void WindowProc(HWND, UINT, WPARAM wParam, LPARAM, LRESULT &) override { commands.append(UINT(wParam)); }

@@ -108,8 +108,8 @@ private slots:
         QTest::addColumn<int>("topColor");
         QTest::addColumn<int>("bottomColor");
         QTest::addColumn<bool>("leftDrawn");
-        QTest::newRow("raised inner frame") << uint(bdr::RaisedInner) << uint(bf::Rect) << syscolor::BtnHighlight
-                                            << syscolor::BtnShadow << true;
+        QTest::newRow("raised inner frame")
+            << uint(bdr::RaisedInner) << uint(bf::Rect) << syscolor::BtnHighlight << syscolor::BtnShadow << true;
         QTest::newRow("sunken outer frame") << uint(bdr::SunkenOuter) << uint(bf::Rect) << syscolor::BtnShadow
                                             << syscolor::BtnHighlight << true;
         QTest::newRow("etched line") << uint(bdr::SunkenOuter) << uint(bf::Top | bf::Bottom) << syscolor::BtnShadow

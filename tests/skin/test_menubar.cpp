@@ -328,7 +328,8 @@ private slots:
         for (const QString &shortcut : {QStringLiteral("Ctrl+C"), QStringLiteral("F3")})
             widestShortcut = std::max(widestShortcut, fm.size(Qt::TextShowMnemonic, shortcut).width() + 1);
         QCOMPARE(itemWidth, widestCaption + widestShortcut + 38);
-        QCOMPARE(itemHeight, fm.size(Qt::TextSingleLine | Qt::TextShowMnemonic, QStringLiteral("&More")).height() + 1 + 8);
+        const int textHeight = fm.size(Qt::TextSingleLine | Qt::TextShowMnemonic, QStringLiteral("&More")).height();
+        QCOMPARE(itemHeight, textHeight + 1 + 8);
         QCOMPARE(separatorHeight, 6);
     }
 };
