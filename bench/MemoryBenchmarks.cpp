@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTextStream>
 #include <benchmark/benchmark.h>
+#include <iostream>
 #include <sys/resource.h>
 
 namespace velmora::bench {
@@ -31,7 +32,7 @@ void peakMemory(benchmark::State &state, BenchDatabase *db)
     double peak = 0, rows = 0;
     for (auto _ : state) {
         QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setProcessChannelMode(QProcess::SeparateChannels);
         QElapsedTimer clock;
         clock.start();
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), db->folder()});
@@ -46,6 +47,7 @@ void peakMemory(benchmark::State &state, BenchDatabase *db)
                 rows = pair.mid(5).toDouble();
         }
         if (peak < 0) {
+            std::cerr << child.readAllStandardError().constData();
             state.SkipWithError("the memory child reported nothing");
             return;
         }

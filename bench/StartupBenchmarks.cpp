@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTextStream>
 #include <benchmark/benchmark.h>
+#include <iostream>
 #include <optional>
 
 namespace velmora::bench {
@@ -54,7 +55,7 @@ void processStartup(benchmark::State &state, BenchDatabase *db)
     double waits = 0;
     for (auto _ : state) {
         QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setProcessChannelMode(QProcess::SeparateChannels);
         QElapsedTimer clock;
         clock.start();
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup-child"), db->folder()});
@@ -69,6 +70,7 @@ void processStartup(benchmark::State &state, BenchDatabase *db)
         child.waitForFinished(60000);
         const auto wait = valueOf(line.trimmed(), QStringLiteral("wait_ms"));
         if (shownAt < 0 || !wait) {
+            std::cerr << child.readAllStandardError().constData();
             state.SkipWithError("the start-up child reported nothing");
             return;
         }
