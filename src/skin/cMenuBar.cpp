@@ -236,6 +236,10 @@ void cMenuBar::RunPopupLoop(int iEntry)
 
 bool cMenuBar::AltKeyAccelerator(int vKey)
 {
+    // With a popup of the bar open no second popup loop runs, and restoring
+    // items now would strip the open popup: an entry's letter is used up
+    // without acting, so that nothing else opens a menu either.
+    const bool tracking = m_cToolbarMenu && m_cToolbarMenu->Tracking();
     bool handled = false;
     const QChar key = QChar(vKey).toUpper();
     int n = 0;
@@ -249,6 +253,8 @@ bool cMenuBar::AltKeyAccelerator(int vKey)
         const QChar accelerator = acceleratorOf(info.dwTypeData);
         if (accelerator.isNull() || accelerator != key)
             continue;
+        if (tracking)
+            return true;
         m_iCurrent = n;
         RepaintNC();
         RunPopupLoop(n);

@@ -25,6 +25,7 @@ public:
     void Terminate();
     // Opens entry iEntry's popup and follows the user to other entries; returns the last popup's result.
     int TrackPopup(int iEntry);
+    bool Tracking() const { return m_bTracking; }
     // A message of the open popup; true if it is used up here.
     bool MenuMessage(const Msg &msg);
 
