@@ -180,8 +180,8 @@ ColumnCache::Table &ColumnCache::table(const QString &name)
 const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableName, const QString &field)
 {
     const QString key = foldName(field);
-    if (auto it = t.columns.constFind(key); it != t.columns.constEnd())
-        return &*it;
+    if (auto it = t.columns.find(key); it != t.columns.end())
+        return &it->second;
     const QString stored = t.textFields.value(key);
     if (stored.isEmpty() || t.refused.contains(key) || m_bytes >= TotalLimit)
         return nullptr;
@@ -219,12 +219,12 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
             }
         }
         c.text.shrink_to_fit();
-        if (t.columns.isEmpty())
+        if (t.columns.empty())
             t.rowIds = std::move(ids);
         else if (ids != t.rowIds)
             return nullptr; // cannot happen while the file is unchanged
         m_bytes += qint64(c.text.size() + c.ends.size() * sizeof(quint32) + c.kinds.size());
-        return &*t.columns.insert(key, std::move(c));
+        return &t.columns.emplace(key, std::move(c)).first->second;
     } catch (const std::exception &) {
         t.refused.insert(key);
         return nullptr;
@@ -310,20 +310,22 @@ bool ColumnCache::values(const QString &table, const QString &field, const std::
                          std::vector<QString> &out, std::vector<size_t> &missing)
 {
     checkCurrent();
-    auto ti = m_tables.constFind(foldName(table));
-    if (ti == m_tables.constEnd())
+    const auto ti = m_tables.find(foldName(table));
+    if (ti == m_tables.end())
         return false;
-    auto ci = ti->columns.constFind(foldName(field));
-    if (ci == ti->columns.constEnd())
+    const Table &t = ti->second;
+    const auto ci = t.columns.find(foldName(field));
+    if (ci == t.columns.end())
         return false;
+    const Column &c = ci->second;
     out.assign(rowIds.size(), QString());
     missing.clear();
     for (size_t k = 0; k < rowIds.size(); ++k) {
-        const qint64 i = rowIndex(*ti, rowIds[k]);
+        const qint64 i = rowIndex(t, rowIds[k]);
         if (i < 0) {
             missing.push_back(k);
-        } else if (ci->kinds[size_t(i)] == Text) {
-            const std::string_view text = ci->at(size_t(i));
+        } else if (c.kinds[size_t(i)] == Text) {
+            const std::string_view text = c.at(size_t(i));
             out[k] = QString::fromUtf8(text.data(), qsizetype(text.size()));
         }
     }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,7 +70,7 @@ private:
     struct Table {
         bool loaded = false;
         std::vector<qint64> rowIds; // ascending, shared by the table's columns
-        QHash<QString, Column> columns;
+        std::map<QString, Column> columns; // a query holds pointers to several
         QSet<QString> refused;
         QHash<QString, QString> textFields; // folded name -> stored name, TEXT affinity
     };
@@ -85,7 +86,7 @@ private:
     qint64 m_version = -1;
     qint64 m_changes = -1;
     qint64 m_bytes = 0;
-    QHash<QString, Table> m_tables; // by folded table name
+    std::map<QString, Table> m_tables; // by folded table name
 };
 
 } // namespace velmora::db

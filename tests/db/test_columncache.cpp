@@ -202,6 +202,32 @@ private slots:
         QVERIFY(names(reader).contains("xylene"));
     }
 
+    void manyColumnsInOneQuery()
+    {
+        // Copies made one after another for one query stay where they are.
+        const QString wide = dir.filePath("wide.db");
+        sqlite3 *created = nullptr;
+        sqlite3_open(wide.toUtf8().constData(), &created);
+        sqlite3_close(created);
+        {
+            Database db(wide, QString());
+            QStringList columns, values, conditions;
+            for (int i = 0; i < 40; ++i) {
+                columns << QString("c%1 TEXT").arg(i);
+                values << QString("'v%1'").arg(i);
+                conditions << QString("c%1 like '*%1'").arg(i);
+            }
+            db.exec("CREATE TABLE w (" + columns.join(", ") + ")");
+            db.exec("INSERT INTO w VALUES (" + values.join(", ") + ")");
+            db.exec("INSERT INTO w (c0) VALUES ('v0')");
+            const JetQuery q = JetQuery::parse("select * from w where " + conditions.join(" and "));
+            const auto copied = db.columns().select(q);
+            QVERIFY(copied.has_value());
+            QCOMPARE(*copied, std::vector<qint64>{1});
+            QCOMPARE(engineRows(db, q), std::vector<qint64>{1});
+        }
+    }
+
     void longTextsStayInTheFile()
     {
         {
