@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/Fonts.h"
+#include "app/SkinSetup.h"
 #include "db/AppFolder.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
@@ -58,7 +59,8 @@ int countHeadings()
 
 } // namespace
 
-AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+AboutWindow::AboutWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint)
 {
     setObjectName(QStringLiteral("about"));
     setWindowTitle(QStringLiteral("技术支持"));
@@ -101,7 +103,8 @@ AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     layout->addWidget(close, 0, Qt::AlignCenter);
     refresh();
-    resize(420, sizeHint().height());
+    SkinSetup::apply(this);
+    resize(420 + 20, sizeHint().height());
 }
 
 void AboutWindow::refresh()

@@ -27,8 +27,20 @@ void BoundPictureBox::setPicture(const QByteArray &png)
     display();
 }
 
+void BoundPictureBox::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    if (m_stale)
+        display();
+}
+
 void BoundPictureBox::display()
 {
+    // A hidden box (the main window's) holds the bytes only; decoding waits
+    // until the box is shown.
+    m_stale = !isVisible();
+    if (m_stale)
+        return;
     QImage image;
     if (m_bytes.isEmpty() || !image.loadFromData(m_bytes)) {
         clear();

@@ -28,12 +28,16 @@ public:
     // An edit by the user: a new picture, or none.
     void setPicture(const QByteArray &png);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void display();
 
     QString m_field;
     QByteArray m_bytes;
     bool m_changed = false;
+    bool m_stale = false;
 };
 
 } // namespace velmora::app

@@ -5,6 +5,7 @@
 #include "app/BoundPictureBox.h"
 #include "app/Fonts.h"
 #include "app/ImageList.h"
+#include "app/SkinSetup.h"
 #include "app/SplitBar.h"
 #include "app/TabStrip.h"
 #include "app/Twips.h"
@@ -273,10 +274,12 @@ void MainWindow::createSearchBar()
 void MainWindow::createToolbar()
 {
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    Toolbar1->setIconSize(QSize(22, 22));
+    Toolbar1->setIconSize(QSize(20, 20));
+    Toolbar1->setFont(Fonts::ui(8.5));
     // Compact buttons, so that all of them fit the window's first width.
-    Toolbar1->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; margin: 0px; } "
-                                           "QToolBar::separator { width: 5px; }"));
+    Toolbar1->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; } "
+                                           "QToolButton { padding: 0px 1px; margin: 0px; } "
+                                           "QToolBar::separator { width: 4px; }"));
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
 
@@ -521,7 +524,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::Form_Load()
 {
-    // 1. The skin is attached by the window skin layer when it is present.
+    // 1. The skin: caption, frame and the menu bar in the caption.
+    SkinSetup::apply(this);
     // 2. Outer size 9210 x 6690 twips, in the middle of the screen.
     resize(Twips::toPixelsX(9210), Twips::toPixelsY(6690));
     if (const QScreen *screen = QGuiApplication::primaryScreen())

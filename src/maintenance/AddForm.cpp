@@ -2,6 +2,7 @@
 
 #include "app/BoundPictureBox.h"
 #include "app/MainWindow.h"
+#include "app/SkinSetup.h"
 #include "db/AppFolder.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
@@ -68,7 +69,7 @@ AddForm *AddForm::open(app::MainWindow &main)
 
 void AddForm::Form_Load()
 {
-    // skin: ApplyCaptionSkin(this, caption painter) -- the window skin attaches here.
+    app::SkinSetup::apply(this);
     placeOnScreen(9420, 6750);
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")));

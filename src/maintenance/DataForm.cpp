@@ -2,6 +2,7 @@
 
 #include "app/BoundPictureBox.h"
 #include "app/MainWindow.h"
+#include "app/SkinSetup.h"
 #include "app/TabStrip.h"
 #include "db/AppFolder.h"
 #include "db/DataSource.h"
@@ -71,7 +72,7 @@ DataForm *DataForm::open(app::MainWindow &main)
 
 void DataForm::Form_Load()
 {
-    // skin: ApplyCaptionSkin(this, caption painter) -- the window skin attaches here.
+    app::SkinSetup::apply(this);
     placeOnScreen(9330, 6420);
     app::MainWindow &main = mainWindow();
     Data1->setConnect(QStringLiteral(";pwd=5817402"));

@@ -590,15 +590,18 @@ void WizardForm::Form_Resize()
 {
     using app::Twips;
     auto size = [](const QSize &px) { return QSize(Twips::fromPixelsX(px.width()), Twips::fromPixelsY(px.height())); };
+    // The client area: inside the skin's frame when the window wears it.
+    const QRect client = contentsRect();
     const int toolbarHeight = Toolbar1->sizeHint().height();
     const int statusHeight = StatusBar1->sizeHint().height();
-    Toolbar1->setGeometry(0, 0, width(), toolbarHeight);
-    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    Toolbar1->setGeometry(client.left(), client.top(), client.width(), toolbarHeight);
+    StatusBar1->setGeometry(client.left(), client.top() + client.height() - statusHeight, client.width(),
+                            statusHeight);
 
     WizardLayoutInput in;
     in.addWizard = m_addWizard;
-    in.width = Twips::fromPixelsX(width());
-    in.height = Twips::fromPixelsY(height());
+    in.width = Twips::fromPixelsX(client.width());
+    in.height = Twips::fromPixelsY(client.height());
     in.toolbarTop = 0;
     in.toolbarHeight = Twips::fromPixelsY(toolbarHeight);
     in.statusBarHeight = Twips::fromPixelsY(statusHeight);
@@ -614,9 +617,9 @@ void WizardForm::Form_Resize()
     in.combo1 = QSize(Combo1Width, Twips::fromPixelsY(Combo1->sizeHint().height()));
     m_layout = WizardLayout::place(in);
 
-    auto px = [](const QRect &t) {
-        return QRect(Twips::toPixelsX(t.left()), Twips::toPixelsY(t.top()), qMax(0, Twips::toPixelsX(t.width())),
-                     qMax(0, Twips::toPixelsY(t.height())));
+    auto px = [&client](const QRect &t) {
+        return QRect(client.left() + Twips::toPixelsX(t.left()), client.top() + Twips::toPixelsY(t.top()),
+                     qMax(0, Twips::toPixelsX(t.width())), qMax(0, Twips::toPixelsY(t.height())));
     };
     TreeView1->setGeometry(px(m_layout.treeView1));
     Label2->setGeometry(px(m_layout.label2));

@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/MainWindow.h"
+#include "app/SkinSetup.h"
 #include "app/Twips.h"
 #include "db/AppFolder.h"
 #include "db/DataSource.h"
@@ -134,7 +135,7 @@ void PeriodicForm::Form_Load()
         // A missing or unreadable table leaves the grid empty; the window
         // still opens.
     }
-    // skin: ApplyCaptionSkin(this, PicCaption, PicBorder)
+    app::SkinSetup::apply(this);
     StatusBar1->showMessage(Welcome);
     colourCells();
 }
@@ -183,22 +184,26 @@ void PeriodicForm::resizeEvent(QResizeEvent *event)
 void PeriodicForm::Form_Resize()
 {
     using app::Twips;
+    // The client area: inside the skin's frame when the window wears it.
+    const QRect client = contentsRect();
     const int statusHeight = StatusBar1->sizeHint().height();
-    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    StatusBar1->setGeometry(client.left(), client.top() + client.height() - statusHeight, client.width(),
+                            statusHeight);
 
     PeriodicLayoutInput in;
-    in.width = Twips::fromPixelsX(width());
-    in.height = Twips::fromPixelsY(height());
+    in.width = Twips::fromPixelsX(client.width());
+    in.height = Twips::fromPixelsY(client.height());
     in.labelWidth = Twips::fromPixelsX(Label1->width());
     in.labelHeight = Twips::fromPixelsY(Label1->height());
     in.statusBarHeight = Twips::fromPixelsY(statusHeight);
     in.grid = m_gridTwips;
     m_layout = PeriodicLayout::resize(in);
 
-    Label1->move(Twips::toPixelsX(m_layout.label.x()), Twips::toPixelsY(m_layout.label.y()));
+    Label1->move(client.topLeft()
+                 + QPoint(Twips::toPixelsX(m_layout.label.x()), Twips::toPixelsY(m_layout.label.y())));
     if (m_layout.gridMoved) {
         m_gridTwips = m_layout.grid;
-        MSFlexGrid1->setGeometry(toPixels(m_gridTwips));
+        MSFlexGrid1->setGeometry(toPixels(m_gridTwips).translated(client.topLeft()));
     }
     FlexGrid &g = *MSFlexGrid1;
     for (int c = 0; c < g.columnCount(); ++c) {

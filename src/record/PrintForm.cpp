@@ -1,6 +1,7 @@
 #include "record/PrintForm.h"
 
 #include "app/Prompts.h"
+#include "app/SkinSetup.h"
 #include "record/RecordPrinter.h"
 #include "record/RichTextBox.h"
 
@@ -15,7 +16,9 @@
 namespace velmora::record {
 
 PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_box(box), m_printer(printer)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowMinimizeButtonHint),
+      m_box(box), m_printer(printer)
 {
     setObjectName(QStringLiteral("print1"));
     setWindowTitle(QStringLiteral("打印"));
@@ -47,7 +50,7 @@ PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
     layout->addWidget(Frame1, 1);
     layout->addLayout(buttons);
 
-    // skin: ApplyCaptionSkin(this, caption)
+    app::SkinSetup::apply(this);
     Option2->setChecked(true); // "全部打印" when the window loads
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(print, &QPushButton::clicked, this, &PrintForm::print_Click);

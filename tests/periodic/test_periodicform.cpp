@@ -187,10 +187,14 @@ private slots:
         MainWindowHarness h;
         PeriodicForm *form = openForm(h);
         FlexGrid *g = form->MSFlexGrid1;
-        form->resize(900, 600); // 13500 x 9000 twips at 96 dpi
-        QCOMPARE(form->layoutTwips().columnWidth, 695); // 13450 / 19 x 0.9813 = 694.66
+        form->resize(900, 600);
+        // The client area lies inside the skin's frame.
+        const QRect client = form->contentsRect();
+        const int width = Twips::fromPixelsX(client.width());
+        const int columnWidth = PeriodicLayout::roundHalfEven((width - 50) / 19.0 * 0.9813);
+        QCOMPARE(form->layoutTwips().columnWidth, columnWidth);
         for (int c = 0; c < 19; ++c)
-            QCOMPARE(g->columnWidth(c), Twips::toPixelsX(695));
+            QCOMPARE(g->columnWidth(c), Twips::toPixelsX(columnWidth));
         const QRect grid = form->layoutTwips().grid;
         const int rowHeight = PeriodicLayout::roundHalfEven(grid.height() / 11.0 * 0.98);
         for (int r = 0; r < 11; ++r)
@@ -199,7 +203,7 @@ private slots:
         QCOMPARE(grid.top(), 120 + Twips::fromPixelsY(form->Label1->height()) + 50);
         QVERIFY(qAbs(g->geometry().bottom() + 1 - form->StatusBar1->y() - Twips::toPixelsY(70)) <= 1);
         QCOMPARE(int(g->item(4, 8)->textAlignment()), int(Qt::AlignCenter));
-        QVERIFY(qAbs(form->Label1->x() * 2 + form->Label1->width() - 900) <= 2);
+        QVERIFY(qAbs(form->Label1->x() * 2 + form->Label1->width() - (client.left() * 2 + client.width())) <= 2);
 
         // Too small to move the grid: it stays, and its cells are sized again
         // from its size.
@@ -207,7 +211,7 @@ private slots:
         g->setColumnWidth(3, 5);
         form->resize(2, 2);
         QCOMPARE(g->geometry(), before);
-        QCOMPARE(g->columnWidth(3), Twips::toPixelsX(695));
+        QCOMPARE(g->columnWidth(3), Twips::toPixelsX(columnWidth));
     }
 
     void doubleClickingIronSearchesTheFormulas()
