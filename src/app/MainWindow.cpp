@@ -816,6 +816,8 @@ void MainWindow::showAbout()
     if (!m_about)
         m_about = new AboutWindow(this);
     m_about->refresh();
+    if (!m_about->isVisible())
+        m_about->move(geometry().center() - m_about->rect().center());
     m_about->show();
     m_about->raise();
     m_about->activateWindow();

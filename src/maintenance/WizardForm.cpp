@@ -606,8 +606,8 @@ void WizardForm::Form_Resize()
     in.toolbarHeight = Twips::fromPixelsY(toolbarHeight);
     in.statusBarHeight = Twips::fromPixelsY(statusHeight);
     in.label2 = size(Label2->sizeHint());
-    // Room for the longest prompt, four lines.
-    in.label3Height = Twips::fromPixelsY(4 * Label3->fontMetrics().lineSpacing() + 4);
+    // Room for the longest prompt, five lines.
+    in.label3Height = Twips::fromPixelsY(5 * Label3->fontMetrics().lineSpacing() + 4);
     in.itemHeading = size(itemHeading->sizeHint());
     in.label1 = QSize(Label1Width, Twips::fromPixelsY(Label1->sizeHint().height()));
     // The picker's title is as tall as the box beside it, so that the box

@@ -107,6 +107,7 @@ void RecordCommands::printer_Click(app::MainWindow &main)
 PrintForm *RecordCommands::print_Click(app::MainWindow &main)
 {
     auto *form = new PrintForm(*main.RichTextBox1, printer(), &main);
+    form->move(main.geometry().center() - form->rect().center());
     form->show();
     return form;
 }

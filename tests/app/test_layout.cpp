@@ -101,6 +101,24 @@ private slots:
         Twips::setDpiOverride(0);
     }
 
+    void shownWindowsWearTheSkin()
+    {
+        velmora::test::MainWindowHarness h;
+        MainWindow &w = h.w();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // The skin is put on just after the first show: the caption and
+        // frame become margins around the client area.
+        QTRY_VERIFY(w.findChild<QObject *>("cNeoCaption", Qt::FindDirectChildrenOnly));
+        QTRY_VERIFY(w.contentsMargins().top() >= 40);
+        QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(w.isVisible());
+        // The layout follows the client area inside the frame.
+        QCOMPARE(w.centralWidget()->width(), w.contentsRect().width());
+        w.showAbout();
+        QTRY_VERIFY(w.aboutWindow()->contentsMargins().top() >= 40);
+    }
+
     void tabRule()
     {
         velmora::test::MainWindowHarness h(QStringLiteral("苯"));
