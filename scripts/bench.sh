@@ -18,8 +18,7 @@ if [[ ${1:-} == --new-data ]]; then
 fi
 
 scripts/setup.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=ON -DVELMORA_TESTS=OFF \
-      -DVELMORA_SKIN="${VELMORA_SKIN:-ON}" >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=ON -DVELMORA_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora-bench velmora-synthdata velmora_data
 
 if [[ $newdata == 1 || ! -f $data/data/sj1.data ]]; then

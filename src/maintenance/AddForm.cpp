@@ -58,13 +58,8 @@ AddForm *AddForm::open(app::MainWindow &main)
         theAddForm = new AddForm(main);
         theAddForm->Form_Load();
     }
-    AddForm *form = theAddForm;
-    if (form->isMinimized())
-        form->showNormal();
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+    theAddForm->bringForward();
+    return theAddForm;
 }
 
 void AddForm::Form_Load()

@@ -61,13 +61,8 @@ DataForm *DataForm::open(app::MainWindow &main)
         theDataForm = new DataForm(main);
         theDataForm->Form_Load();
     }
-    DataForm *form = theDataForm;
-    if (form->isMinimized())
-        form->showNormal();
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+    theDataForm->bringForward();
+    return theDataForm;
 }
 
 void DataForm::Form_Load()

@@ -580,6 +580,15 @@ void WizardForm::keyPressEvent(QKeyEvent *event)
 
 // ---------------------------------------------------------------- layout
 
+void WizardForm::bringForward()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
 void WizardForm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

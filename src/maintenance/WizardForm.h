@@ -41,6 +41,9 @@ class HeadingPicker;
 class WizardForm : public QWidget {
     Q_OBJECT
 public:
+    // Shows the single window, restored when minimised, in front.
+    void bringForward();
+
     // One toolbar button: caption, key, tool tip and icon name.
     struct ButtonSpec {
         const char *caption;
