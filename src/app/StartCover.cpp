@@ -5,6 +5,10 @@
 #include "app/KeyboardLayouts.h"
 #include "app/MainWindow.h"
 #include "app/Twips.h"
+#include "db/AppFolder.h"
+#include "db/DatabasePreload.h"
+#include "db/ResultFile.h"
+#include "search/SearchQueries.h"
 
 #include <QLabel>
 #include <QGuiApplication>
@@ -54,6 +58,13 @@ StartCover::StartCover(KeyboardLayouts &layouts, std::function<MainWindow *()> m
     Timer1 = timer("Timer1", 1000, &StartCover::Timer1_Timer);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // While the splash waits, the chemical database is opened and the
+    // remembered search run once on a worker thread.
+    QString remembered = db::ResultFile::read(db::AppFolder::file(QStringLiteral("\\result")));
+    if (remembered.isEmpty())
+        remembered = QStringLiteral("甲酸");
+    db::DatabasePreload::start(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")), QStringLiteral(";pwd=5817402"),
+                               search::queries::name(QStringLiteral("中文名称"), remembered));
     Form_Load();
 }
 

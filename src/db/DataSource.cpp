@@ -1,5 +1,6 @@
 #include "db/DataSource.h"
 
+#include "db/DatabasePreload.h"
 #include "db/DbError.h"
 
 #include <sqlite3.h>
@@ -20,8 +21,11 @@ Database &DataSource::database()
 {
     const Database::Mode mode = m_readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite;
     if (!m_db || m_db->path() != m_databaseName || m_db->connect() != m_connect
-        || m_db->mode() != mode)
-        m_db = std::make_shared<Database>(m_databaseName, m_connect, mode);
+        || m_db->mode() != mode) {
+        m_db = DatabasePreload::take(m_databaseName, m_connect, mode);
+        if (!m_db)
+            m_db = std::make_shared<Database>(m_databaseName, m_connect, mode);
+    }
     return *m_db;
 }
 
