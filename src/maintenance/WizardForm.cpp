@@ -383,19 +383,7 @@ void WizardForm::TreeView1_NodeClick(int item)
             return;
         const QString text = itemText(item);
         showNameBoxFor(text);
-        bool bound = true;
-        if (item == WizardItems::StructureItem) {
-            Text1->hide();
-            Picture1->show();
-            bindPicture();
-            refreshData1();
-        } else {
-            Text1->show();
-            Picture1->hide();
-            refreshData1();
-            bound = bindText1(text);
-            refreshData1();
-        }
+        const bool bound = showEditorFor(item == WizardItems::StructureItem, text, true);
         if (bound) {
             // The step buttons follow the position for the structure item too.
             setStepButtons(item);
@@ -408,6 +396,24 @@ void WizardForm::TreeView1_NodeClick(int item)
     } catch (const db::DbError &) {
         // The command ends where it failed; the window stays as it is.
     }
+}
+
+bool WizardForm::showEditorFor(bool structure, const QString &field, bool refreshAfterBind)
+{
+    if (structure) {
+        Text1->hide();
+        Picture1->show();
+        bindPicture();
+        refreshData1();
+        return true;
+    }
+    Text1->show();
+    Picture1->hide();
+    refreshData1();
+    const bool bound = bindText1(field);
+    if (refreshAfterBind)
+        refreshData1();
+    return bound;
 }
 
 void WizardForm::up_click() { stepTo(selectedItem() + 1, Change::Up); }
@@ -425,18 +431,7 @@ void WizardForm::stepTo(int item, Change change)
         const QString text = itemText(item);
         showNameBoxFor(text);
         setStepButtons(item);
-        bool bound = true;
-        if (text == WizardItems::Structure) {
-            Text1->hide();
-            Picture1->show();
-            bindPicture();
-            refreshData1();
-        } else {
-            Text1->show();
-            Picture1->hide();
-            refreshData1();
-            bound = bindText1(text);
-        }
+        const bool bound = showEditorFor(text == WizardItems::Structure, text, false);
         if (bound) {
             Label1->setText(text);
             Label3->setText(changePrompt(change, text));

@@ -141,6 +141,10 @@ protected:
     void fillSymbols();
     // Text1 follows a field; false when Data1 has no such field.
     bool bindText1(const QString &field);
+    // Shows the picture box for the structure item, else binds the text box
+    // to the field (refreshed once more after binding when asked); false when
+    // the field could not be bound.
+    bool showEditorFor(bool structure, const QString &field, bool refreshAfterBind);
     void bindPicture();
     void setStepButtons(int item);
     // The name box for the name item, Text1 for the others.
