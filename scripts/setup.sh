@@ -14,6 +14,8 @@ packages=(
 )
 # Tools the tests use to read what the program writes.
 packages+=(unrtf poppler-utils)
+# The desktop tests: a window manager, real X input, screenshots, xprop.
+packages+=(openbox xdotool imagemagick x11-utils)
 
 missing=()
 for p in "${packages[@]}"; do
