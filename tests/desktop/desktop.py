@@ -65,7 +65,7 @@ class X:
         self.display = None
 
     def start(self):
-        for tool in ("Xvfb", "openbox", "xdotool", "xprop", "import"):
+        for tool in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import"):
             if not shutil.which(tool):
                 raise RuntimeError(tool + " is missing: run scripts/setup.sh")
         wanted = os.environ.get("VELMORA_TEST_DISPLAYS")
@@ -113,6 +113,10 @@ class X:
         out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(),
                              capture_output=True, text=True)
         return "window id" in out.stdout
+
+    def viewable(self, win_id):
+        out = subprocess.run(["xwininfo", "-id", str(win_id)], env=self.env(), capture_output=True, text=True)
+        return "IsViewable" in out.stdout
 
     def env(self):
         env = dict(os.environ)
@@ -308,7 +312,15 @@ class Program:
             windows = self.hook.windows()
             sq = windows.get("sq")
             return sq and sq["visible"] and "startcover" not in windows and sq
-        return wait_for(up, "the main window after the splash")
+        wait_for(up, "the main window after the splash")
+        # Mapped by the X server and settled: the same place in three looks in a row.
+        looks = []
+
+        def settled():
+            sq = self.hook.windows().get("sq")
+            looks.append((sq and sq["visible"] and self.x.viewable(sq["winId"]), sq and sq["geometry"]))
+            return len(looks) >= 3 and looks[-1][0] and looks[-1] == looks[-2] == looks[-3] and sq
+        return wait_for(settled, "the main window mapped and settled")
 
     def log_text(self):
         self.log.flush()
@@ -412,6 +424,12 @@ class DesktopTest(unittest.TestCase):
             state = self.hook.state()
             return state["activeWindow"].get("objectName") == name and state
         return wait_for(check, "%s to be the active window" % name, timeout)
+
+    def focus_in(self, name):
+        """Whether the keyboard focus is on the named control or on a part of it
+        (a combo box's line edit)."""
+        state = self.hook.state()
+        return name in (state["focus"].get("objectName"), state.get("focusParent", {}).get("objectName"))
 
     def commands(self):
         return self.hook.state()["commands"]
