@@ -59,9 +59,13 @@ PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
 
 bool PrintForm::Command1_Click()
 {
-    // Without an installed printer the record goes to a PDF file.
-    bool toFile = false;
-    if (m_printer.outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty()) {
+    // Without an installed printer the record goes to a PDF file. On such a
+    // machine the printer object itself starts out as a PDF printer without a
+    // file, which would print nowhere.
+    const QPrinter::OutputFormat format = m_printer.outputFormat();
+    const bool toFile = m_printer.outputFileName().isEmpty()
+                        && (format == QPrinter::PdfFormat || QPrinterInfo::availablePrinters().isEmpty());
+    if (toFile) {
         app::Prompts::SaveRequest request;
         request.title = QStringLiteral("打印到文件");
         request.initialName = QStringLiteral("record.pdf");
@@ -72,7 +76,6 @@ bool PrintForm::Command1_Click()
             return false;
         m_printer.setOutputFormat(QPrinter::PdfFormat);
         m_printer.setOutputFileName(*path);
-        toFile = true;
     }
     if (!Option1->isChecked())
         m_box.setSel(0, m_box.textLength());
@@ -80,7 +83,7 @@ bool PrintForm::Command1_Click()
     if (toFile) {
         // The next print asks for its own file again.
         m_printer.setOutputFileName(QString());
-        m_printer.setOutputFormat(QPrinter::NativeFormat);
+        m_printer.setOutputFormat(format);
     }
     if (!printed)
         return false; // the window stays open

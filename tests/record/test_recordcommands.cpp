@@ -215,6 +215,42 @@ private slots:
         QVERIFY(!form->isVisible());
         printer.setOutputFormat(QPrinter::NativeFormat);
     }
+
+    // On a machine without printers the printer object is a PDF printer
+    // without a file: 打印 asks for the file instead of printing nowhere, and
+    // the next print asks again.
+    void printWithoutPrinterAsksForAFile()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed");
+        MainWindowHarness h;
+        QTemporaryDir out;
+        QPrinter &printer = record::RecordCommands::printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString());
+        QStringList asked;
+        scriptSave([&](const app::Prompts::SaveRequest &r) {
+            asked << r.title;
+            return std::optional<QString>(out.filePath("chosen.pdf"));
+        });
+        record::PrintForm *form = record::RecordCommands::print_Click(h.w());
+        QVERIFY(form->Command1_Click());
+        QCOMPARE(asked, QStringList{"打印到文件"});
+        QVERIFY(run("pdftotext", {out.filePath("chosen.pdf"), "-"}).contains("formic acid"));
+        QCOMPARE(printer.outputFileName(), QString());
+        QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
+
+        // Cancelling the file keeps the window open and prints nothing.
+        scriptSave([&](const app::Prompts::SaveRequest &) { return std::optional<QString>(); });
+        QFile::remove(out.filePath("chosen.pdf"));
+        form = record::RecordCommands::print_Click(h.w());
+        QVERIFY(!form->Command1_Click());
+        QVERIFY(form->isVisible());
+        QVERIFY(!QFile::exists(out.filePath("chosen.pdf")));
+        form->print->click();
+        app::Prompts::clearScript();
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    }
 };
 
 QTEST_MAIN(TestRecordCommands)
