@@ -22,6 +22,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 
 namespace velmora::app {
@@ -217,15 +218,24 @@ QJsonObject objectJson(QObject *o)
             j[it.key()] = it.value();
         // Where a person clicks it: its toolbar button, or its line in an open menu.
         for (QObject *owner : a->associatedObjects()) {
-            auto *w = qobject_cast<QWidget *>(owner);
-            if (!w || !w->isVisible())
-                continue;
-            if (auto *menu = qobject_cast<QMenu *>(w))
-                j[QStringLiteral("geometry")] = rectJson(QRect(menu->mapToGlobal(menu->actionGeometry(a).topLeft()),
-                                                             menu->actionGeometry(a).size()));
-            else if (!qobject_cast<QMenuBar *>(w))
-                j[QStringLiteral("geometry")] = rectJson(screenRect(w));
-            break;
+            QWidget *place = nullptr;
+            QRect rect;
+            if (auto *bar = qobject_cast<QToolBar *>(owner)) {
+                place = bar->widgetForAction(a);
+                if (place)
+                    rect = screenRect(place);
+            } else if (auto *menu = qobject_cast<QMenu *>(owner)) {
+                place = menu;
+                const QRect r = menu->actionGeometry(a);
+                rect = QRect(menu->mapToGlobal(r.topLeft()), r.size());
+            } else if (auto *button = qobject_cast<QAbstractButton *>(owner)) {
+                place = button;
+                rect = screenRect(button);
+            }
+            if (place && place->isVisible()) {
+                j[QStringLiteral("geometry")] = rectJson(rect);
+                break;
+            }
         }
     }
     return j;

@@ -79,8 +79,9 @@ class X:
         else:
             raise RuntimeError("no X server could be started")
         env = self.env()
+        self.wm_log = tempfile.TemporaryFile()
         self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=self.wm_log, stderr=subprocess.STDOUT)
         wait_for(lambda: self._wm_running(), "openbox to manage the screen")
 
     def _start_xvfb(self, number):
@@ -117,6 +118,14 @@ class X:
     def viewable(self, win_id):
         out = subprocess.run(["xwininfo", "-id", str(win_id)], env=self.env(), capture_output=True, text=True)
         return "IsViewable" in out.stdout
+
+    def describe(self, win_id):
+        """The window manager's view of a window, for failure messages."""
+        if not win_id:
+            return "no window"
+        out = subprocess.run(["xprop", "-id", str(win_id), "WM_STATE", "_NET_WM_STATE", "WM_HINTS"],
+                             env=self.env(), capture_output=True, text=True)
+        return " ".join(out.stdout.split())
 
     def env(self):
         env = dict(os.environ)
@@ -320,7 +329,11 @@ class Program:
             sq = self.hook.windows().get("sq")
             looks.append((sq and sq["visible"] and self.x.viewable(sq["winId"]), sq and sq["geometry"]))
             return len(looks) >= 3 and looks[-1][0] and looks[-1] == looks[-2] == looks[-3] and sq
-        return wait_for(settled, "the main window mapped and settled")
+        try:
+            return wait_for(settled, "the main window mapped and settled")
+        except WaitFailed as e:
+            sq = self.hook.windows().get("sq") or {}
+            raise WaitFailed("%s; last looks %r; %s" % (e, looks[-3:], self.x.describe(sq.get("winId")))) from None
 
     def log_text(self):
         self.log.flush()
@@ -363,18 +376,26 @@ class DesktopTest(unittest.TestCase):
 
     result_name = None  # the remembered name in the file "result", None for none
 
+    def problems(self):
+        """Failures and errors recorded so far (a failed test part is recorded
+        at once, before tearDown runs)."""
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        return len(getattr(result, "failures", [])) + len(getattr(result, "errors", []))
+
     def setUp(self):
+        self.problems_before = self.problems()
         self.x = _x
         self.work = os.environ["VELMORA_WORK"]
-        self.program = Program(self.x, _fixture, self.work, self.result_name)
-        self.hook = self.program.hook
         self.shots = os.path.join(self.work, "screenshots")
         self.step_no = 0
+        self.program = Program(self.x, _fixture, self.work, self.result_name)
+        self.hook = self.program.hook
+        # Runs even when setUp fails, after tearDown otherwise.
+        self.addCleanup(self.finish)
         self.program.wait_ready()
 
-    def tearDown(self):
-        outcome = getattr(self, "_outcome", None)
-        failed = outcome is not None and not getattr(outcome, "success", True)
+    def finish(self):
+        failed = self.problems() > self.problems_before
         if failed:
             path = os.path.join(self.shots, self.id().split(".", 1)[-1] + "-failed.png")
             self.x.screenshot(path)
@@ -411,6 +432,15 @@ class DesktopTest(unittest.TestCase):
 
     def window(self, name):
         return self.hook.windows().get(name)
+
+    def settled_geometry(self, name):
+        """The window's geometry once it has stopped changing (three equal looks)."""
+        looks = []
+
+        def settled():
+            looks.append(self.window(name)["geometry"])
+            return len(looks) >= 3 and looks[-1] == looks[-2] == looks[-3] and looks[-1]
+        return wait_for(settled, name + " to settle")
 
     def wait_window(self, name, shown=True, timeout=None):
         def check():

@@ -47,8 +47,7 @@ class Secondary(DesktopTest):
         """Drags the window's lower-right corner as far up and left as it goes."""
         x, y, w, h = self.window(name)["geometry"]
         self.x.drag((x + w - 3, y + h - 3), (x + 20, y + 20))
-        return self.wait(lambda: (lambda g: g if g[2] < w or g[3] < h else None)(self.window(name)["geometry"]),
-                         name + " to follow the corner")
+        return self.settled_geometry(name)
 
     def assertCaptionButtonsShown(self, name):
         g = self.window(name)["geometry"]
@@ -200,6 +199,11 @@ class Secondary(DesktopTest):
         self.wait(lambda: self.hook.get("datafrm/Text1")["plainText"].endswith("桌面测试"),
                   "the typed text in the editor")
         self.click_widget("datafrm/Toolbar1_8")  # 保存
+        # Written, and shown again in the main window.
+        self.wait(lambda: self.rows("where 中文名称 = ?", ("甲酸；蚁酸",))[0]["用途"].endswith("桌面测试"),
+                  "保存 to write the uses")
+        self.wait(lambda: "桌面测试" in self.record_text(), "the main window to show the saved record")
+        self.click_widget("datafrm/Toolbar1_12")  # 退出
         self.wait_window("datafrm", shown=False)
         after = self.rows("where 中文名称 = ?", ("甲酸；蚁酸",))
         self.assertEqual(len(after), 1)

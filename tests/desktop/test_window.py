@@ -199,7 +199,7 @@ class Window(DesktopTest):
         x, y, w, h = self.sq()["geometry"]
         # Drag the lower-right corner far up and left.
         self.x.drag((x + w - 3, y + h - 3), (x + 40, y + 40))
-        small = self.wait_geometry("sq", lambda g: g[2] < w, "the window to shrink")["geometry"]
+        small = self.settled_geometry("sq")
         self.step("smallest")
         box = self.hook.get("sq/Combo2")["geometry"]
         self.assertGreaterEqual(box[2], 120, "the search box keeps room for a name: %r" % (box,))
