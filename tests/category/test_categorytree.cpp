@@ -2,9 +2,13 @@
 // chemical leaves.
 #include "category/CategoryTree.h"
 #include "search/HistoryCombo.h"
+#include "app/TabStrip.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QTabBar>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -96,11 +100,33 @@ class TestCategoryTree : public QObject {
     Q_OBJECT
 
     static CategoryTree &tree(MainWindowHarness &h) { return h.w().categoryTree(); }
+    // Shows the tree tab with a click on it, as a person does.
+    static void showTree(MainWindowHarness &h)
+    {
+        QTreeWidget *view = h.w().TreeView1;
+        if (view->isVisible() && h.w().isActiveWindow())
+            return;
+        h.show();
+        QTabBar *tabs = h.w().TabStrip1->tabs();
+        velmora::test::input::click(tabs, tabs->tabRect(0).center());
+        QTRY_VERIFY(view->isVisible());
+    }
+    // Clicks a node of the tree with the mouse; its handling is queued.
+    static void clickItem(MainWindowHarness &h, QTreeWidgetItem *item)
+    {
+        QVERIFY(item);
+        showTree(h);
+        QTreeWidget *view = h.w().TreeView1;
+        view->scrollToItem(item);
+        velmora::test::input::click(view->viewport(), view->visualItemRect(item).center());
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
     static void click(MainWindowHarness &h, const QString &heading)
     {
         QTreeWidgetItem *node = tree(h).node(heading);
         QVERIFY2(node, qPrintable(heading));
-        tree(h).NodeClick(node);
+        clickItem(h, node);
     }
     static QTreeWidgetItem *leaf(MainWindowHarness &h, const QString &heading, const QString &name)
     {
@@ -210,7 +236,7 @@ private slots:
         QCOMPARE(w.TreeView1->currentItem(), heading);
         QCOMPARE(w.Label3->text(), QString("找到 2 个相关的化学品"));
 
-        tree(h).NodeClick(leaf(h, "单环芳烃", "苯"));
+        clickItem(h, leaf(h, "单环芳烃", "苯"));
         QVERIFY(h.recordText().contains("【中文名称】苯"));
         QCOMPARE(w.Combo2->text(), QString("苯"));
         QCOMPARE(h.listEntries(), QStringList{"苯"});
@@ -251,7 +277,7 @@ private slots:
         click(h, heading);
         QCOMPARE(h.w().Label3->text(), QString("找到 1 个相关的化学品"));
         QCOMPARE(leaves(tree(h).node(heading)), QStringList{name});
-        tree(h).NodeClick(leaf(h, heading, name));
+        clickItem(h, leaf(h, heading, name));
         QVERIFY(h.recordText().contains("【中文名称】" + name));
         QCOMPARE(h.listEntries(), QStringList{name});
         QCOMPARE(h.w().Label3->text(), QString("找到 1 个相关的化学品"));
@@ -274,7 +300,7 @@ private slots:
     {
         MainWindowHarness h;
         auto &w = h.w();
-        w.TabStrip1_Click(1);
+        showTree(h);
         click(h, "单环芳烃");
         const int history = w.Combo2->listCount();
         // Both clicks are queued before the first runs; the first rebuilds

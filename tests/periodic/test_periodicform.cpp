@@ -8,6 +8,7 @@
 #include "record/RichTextBox.h"
 #include "search/HistoryCombo.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,7 +54,7 @@ QPoint cellCentre(FlexGrid *g, int row, int column)
 
 void doubleClick(FlexGrid *g, int row, int column)
 {
-    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, cellCentre(g, row, column));
+    velmora::test::input::doubleClick(g->viewport(), cellCentre(g, row, column));
 }
 
 const QString Welcome = QStringLiteral("欢迎使用Quillon软件工作室为您提供的元素周期表！双击察看元素的性质。");
@@ -251,7 +252,7 @@ private slots:
 
         // The header row does not move the current cell.
         PeriodicForm::open(w);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cellCentre(g, 3, 1));
+        velmora::test::input::click(g->viewport(), cellCentre(g, 3, 1));
         doubleClick(g, 0, 4);
         QCOMPARE(w.Combo2->text(), QString("Na"));
         QCOMPARE(g->currentRow(), 3);

@@ -117,23 +117,24 @@ private slots:
         auto &box = *h.w().RichTextBox1;
         QClipboard *clipboard = QApplication::clipboard();
         clipboard->setText("something before");
+        h.show();
         box.setSel(0, 0);
-        record::RecordCommands::copy_Click(h.w());
+        h.press(Qt::Key_C, Qt::ControlModifier); // 复制
         QVERIFY(clipboard->text().isEmpty()); // no selection: an empty clipboard
 
         const int at = box.find("formic acid");
         box.setSel(at, 11);
-        record::RecordCommands::copy_Click(h.w());
+        h.clickButton(10); // 复制
         QCOMPARE(clipboard->text(), QString("formic acid"));
         const QMimeData *data = clipboard->mimeData();
         QVERIFY(data->hasHtml());
         QVERIFY(data->data("text/rtf").startsWith("{\\rtf1"));
         QVERIFY(data->data("text/rtf").contains("formic acid"));
 
-        record::RecordCommands::select_Click(h.w());
+        h.press(Qt::Key_S, Qt::ControlModifier); // 全选
         QCOMPARE(box.selStart(), 0);
         QCOMPARE(box.selLength(), box.textLength());
-        h.w().menuEntry("copy")->trigger();
+        h.press(Qt::Key_C, Qt::ControlModifier);
         QVERIFY(clipboard->text().contains("【中文名称】甲酸；蚁酸"));
     }
 
