@@ -718,6 +718,9 @@ void MainWindow::applyLayout()
     StatusBar1->setGeometry(0, m_client->height() - statusHeight, m_client->width(), statusHeight);
     List1->raise();
     TreeView1->raise();
+    // The bar is wider than the gap it sits in; on top, all of it can be
+    // taken with the mouse.
+    SplitBar1->raise();
 }
 
 void MainWindow::TabStrip1_Click(int tab)

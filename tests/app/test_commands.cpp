@@ -148,6 +148,10 @@ private slots:
         h.show();
         h.w().showAbout();
         QVERIFY(h.w().aboutWindow()->isVisible());
+        // The about window comes forward; the main window is clicked into
+        // again before its shortcut is pressed.
+        QVERIFY(QTest::qWaitForWindowActive(h.w().aboutWindow()));
+        velmora::test::input::click(h.w().RichTextBox1->viewport(), QPoint(10, 10));
         h.press(Qt::Key_Q, Qt::ControlModifier); // 退出
         QVERIFY(!h.w().isVisible());
         QVERIFY(!h.w().aboutWindow()->isVisible());
