@@ -5,6 +5,7 @@
 #include "record/RecordCommands.h"
 #include "record/RichTextBox.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,6 +42,20 @@ QString readRtf(const QString &path)
     QTextDocument doc;
     doc.setHtml(run("unrtf", {"--html", path}));
     return doc.toPlainText();
+}
+
+// The print window that Ctrl+P in the main window opens.
+record::PrintForm *openPrintForm(MainWindowHarness &h)
+{
+    h.press(Qt::Key_P, Qt::ControlModifier);
+    record::PrintForm *form = nullptr;
+    const bool opened = QTest::qWaitFor([&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *f = qobject_cast<record::PrintForm *>(w); f && f->isVisible())
+                form = f;
+        return form != nullptr;
+    });
+    return opened ? form : nullptr;
 }
 
 void scriptSave(std::function<std::optional<QString>(const app::Prompts::SaveRequest &)> answer)
@@ -180,11 +196,14 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
 
         printer.setOutputFileName(out.filePath("all.pdf"));
-        record::PrintForm *form = record::RecordCommands::print_Click(h.w());
+        namespace input = velmora::test::input;
+        // The window goes when it is closed.
+        QPointer<record::PrintForm> form = openPrintForm(h);
+        QVERIFY(form);
         QCOMPARE(form->objectName(), QString("print1"));
         QVERIFY(form->Option2->isChecked());
-        QVERIFY(form->Command1_Click());
-        QVERIFY(!form->isVisible());
+        input::click(form->Command1); // 打印
+        QTRY_VERIFY(!form || !form->isVisible());
         const QString all = run("pdftotext", {out.filePath("all.pdf"), "-"});
         QVERIFY2(all.contains("formic acid;methanoic acid"), qPrintable(all));
         QVERIFY(all.contains("CAS"));
@@ -193,27 +212,34 @@ private slots:
         printer.setOutputFileName(out.filePath("part.pdf"));
         auto &box = *h.w().RichTextBox1;
         box.setSel(box.find("formic acid"), 11);
-        form = record::RecordCommands::print_Click(h.w());
-        form->Option1->setChecked(true);
-        QVERIFY(form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Option1);
+        QVERIFY(form->Option1->isChecked());
+        input::click(form->Command1);
+        QTRY_VERIFY(!form || !form->isVisible());
         const QString part = run("pdftotext", {out.filePath("part.pdf"), "-"}).trimmed();
         QCOMPARE(part, QString("formic acid"));
 
         // The selected range with nothing selected prints an empty page.
         printer.setOutputFileName(out.filePath("none.pdf"));
         box.setSel(0, 0);
-        form = record::RecordCommands::print_Click(h.w());
-        form->Option1->setChecked(true);
-        QVERIFY(form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Option1);
+        input::click(form->Command1);
+        QTRY_VERIFY(!form || !form->isVisible());
         QCOMPARE(run("pdftotext", {out.filePath("none.pdf"), "-"}).trimmed(), QString());
 
         // A printer error keeps the window open.
         printer.setOutputFileName(out.filePath("missing/x.pdf"));
-        form = record::RecordCommands::print_Click(h.w());
-        QVERIFY(!form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Command1);
         QVERIFY(form->isVisible());
-        form->print->click(); // 取消
-        QVERIFY(!form->isVisible());
+        QVERIFY(!QFile::exists(out.filePath("missing/x.pdf")));
+        input::click(form->print); // 取消
+        QTRY_VERIFY(!form || !form->isVisible());
         printer.setOutputFormat(QPrinter::NativeFormat);
     }
 };
