@@ -84,7 +84,9 @@ private slots:
             seen = r;
             return std::optional<QString>(out.filePath(r.initialName + ".rtf"));
         });
-        const QString path = record::RecordCommands::save_Click(h.w());
+        h.clickButton(2); // 保存
+        const QString path = out.filePath(seen.initialName + ".rtf");
+        QVERIFY(QFile::exists(path));
         QCOMPARE(seen.initialName, QString("甲酸；蚁酸"));
         QCOMPARE(seen.filter, QString("RTF(*.rtf)|*.rtf"));
         QCOMPARE(seen.defaultSuffix, QString("rtf"));
@@ -108,14 +110,15 @@ private slots:
         MainWindowHarness h;
         QTemporaryDir out;
         scriptSave([](const app::Prompts::SaveRequest &) { return std::optional<QString>(); });
-        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+        h.clickButton(2); // 保存
         QVERIFY(QDir(out.path()).isEmpty());
 
         // A folder that does not exist: nothing is written, no message.
         scriptSave([&](const app::Prompts::SaveRequest &) {
             return std::optional<QString>(out.filePath("missing/x.rtf"));
         });
-        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+        h.clickButton(2);
+        QVERIFY(QDir(out.path()).isEmpty());
 
         // A good file is replaced only by a complete one.
         const QString good = out.filePath("good.rtf");
