@@ -104,6 +104,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     layout->addWidget(close, 0, Qt::AlignCenter);
     refresh();
     SkinSetup::apply(this);
+    setMinimumWidth(300); // the caption's title and close button
     resize(420 + 20, sizeHint().height());
 }
 
