@@ -104,8 +104,9 @@ AboutWindow::AboutWindow(QWidget *parent)
     layout->addWidget(close, 0, Qt::AlignCenter);
     refresh();
     SkinSetup::apply(this);
-    setMinimumWidth(300); // the caption's title and close button
     resize(420 + 20, sizeHint().height());
+    // Its texts do not fit a narrower or shorter window.
+    setMinimumSize(size());
 }
 
 void AboutWindow::refresh()

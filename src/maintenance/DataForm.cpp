@@ -69,7 +69,7 @@ void DataForm::Form_Load()
 {
     app::SkinSetup::apply(this);
     // The caption's buttons, the step buttons and the editor stay usable.
-    setMinimumSize(560, 400);
+    setMinimumSize(560, 440);
     placeOnScreen(9330, 6420);
     app::MainWindow &main = mainWindow();
     Data1->setConnect(QStringLiteral(";pwd=5817402"));

@@ -124,7 +124,7 @@ PeriodicForm::PeriodicForm(app::MainWindow &main) : QWidget(&main, Qt::Window), 
     resize(app::Twips::toPixelsX(10020), app::Twips::toPixelsY(6810));
     // Small enough to put aside, large enough for the caption's buttons and
     // a readable grid of all eighteen groups.
-    setMinimumSize(480, 360);
+    setMinimumSize(540, 420);
     Form_Resize(); // the controls' places at the window's first size
 }
 

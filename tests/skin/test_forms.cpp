@@ -129,7 +129,7 @@ private slots:
         auto *table = periodic::PeriodicForm::instance(main);
         QVERIFY(table);
         QVERIFY(QTest::qWaitForWindowExposed(table));
-        checkMinimum(table, {"MSFlexGrid1", "StatusBar1"}, QSize(400, 300));
+        checkMinimum(table, {"MSFlexGrid1", "StatusBar1"}, QSize(540, 420));
         table->close();
 
         record::PrintForm *print = record::RecordCommands::print_Click(main);
@@ -140,7 +140,7 @@ private slots:
         main.showAbout();
         app::AboutWindow *about = main.aboutWindow();
         QVERIFY(QTest::qWaitForWindowExposed(about));
-        checkMinimum(about, {"aboutClose"}, QSize(201, 100));
+        checkMinimum(about, {"aboutClose"}, QSize(440, 200));
         about->close();
 
         for (bool adding : {false, true}) {
