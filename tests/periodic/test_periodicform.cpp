@@ -216,13 +216,12 @@ private slots:
         QCOMPARE(int(g->item(4, 8)->textAlignment()), int(Qt::AlignCenter));
         QVERIFY(qAbs(form->Label1->x() * 2 + form->Label1->width() - (client.left() * 2 + client.width())) <= 2);
 
-        // Too small to move the grid: it stays, and its cells are sized again
-        // from its size.
-        const QRect before = g->geometry();
-        g->setColumnWidth(3, 5);
+        // The window stops at its minimum size, where the grid still shows
+        // every group.
         form->resize(2, 2);
-        QCOMPARE(g->geometry(), before);
-        QCOMPARE(g->columnWidth(3), Twips::toPixelsX(columnWidth));
+        QCOMPARE(form->size(), form->minimumSize());
+        QVERIFY(g->width() > 0 && g->height() > 0);
+        QVERIFY(g->columnWidth(18) > 0);
     }
 
     void doubleClickingIronSearchesTheFormulas()
