@@ -104,7 +104,27 @@ AboutWindow::AboutWindow(QWidget *parent)
     layout->addWidget(close, 0, Qt::AlignCenter);
     refresh();
     SkinSetup::apply(this);
-    resize(420 + 20, sizeHint().height());
+    fitContents();
+}
+
+bool AboutWindow::event(QEvent *event)
+{
+    const bool done = QWidget::event(event);
+    if (event->type() == QEvent::ContentsRectChange)
+        fitContents();
+    return done;
+}
+
+void AboutWindow::fitContents()
+{
+    constexpr int ContentWidth = 440;
+    const QMargins m = contentsMargins();
+    const int width = ContentWidth + m.left() + m.right();
+    int height = heightForWidth(width);
+    if (height <= 0)
+        height = sizeHint().height();
+    setMinimumSize(width, height);
+    resize(width, height);
 }
 
 void AboutWindow::refresh()

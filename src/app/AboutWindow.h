@@ -19,7 +19,14 @@ public:
     int chemicals() const { return m_chemicals; }
     int categories() const { return m_categories; }
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    // Sizes the window so that all of its text shows inside the frame and
+    // caption that surround it (the skin puts them on after the first show).
+    void fitContents();
+
     QLabel *m_counts = nullptr;
     int m_chemicals = -1;
     int m_categories = -1;

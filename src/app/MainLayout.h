@@ -18,8 +18,12 @@ struct MainLayoutInput {
 };
 
 struct MainLayout {
-    // The minimum inner size; below it the window jumps back to this outer size.
-    static constexpr int MinWidth = 6285;
+    // The least width of the search box: a dozen characters.
+    static constexpr int MinSearchBoxWidth = 2400;
+    // The minimum inner size; below it the window jumps back to it. The
+    // width keeps the search box (left 5350 on the bar, which starts at 50)
+    // usable.
+    static constexpr int MinWidth = 50 + 5350 + MinSearchBoxWidth + 80;
     static constexpr int MinHeight = 4875;
     // The split bar stays between these lefts.
     static constexpr int SplitMin = 1215;

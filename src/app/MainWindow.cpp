@@ -27,6 +27,8 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QShowEvent>
+#include <QTextCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
@@ -122,10 +124,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolbar();
     createSearchBar();
+    // Menu shortcuts come before the keys of the control that has the focus
+    // (the search box's Ctrl+U would otherwise clear it): see eventFilter.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(this);
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -392,8 +398,12 @@ void MainWindow::createMenus()
             QAction *a = menu->addAction(QString::fromUtf8(e.caption));
             const QString name = QString::fromUtf8(e.name);
             a->setObjectName(name);
-            if (*e.shortcut)
+            if (*e.shortcut) {
                 a->setShortcut(QKeySequence(QString::fromUtf8(e.shortcut)));
+                m_menuShortcuts << a->shortcut()[0];
+                // The shortcut belongs to the window, whatever shows the menu.
+                addAction(a);
+            }
             a->setVisible(!e.hidden);
             // Commands of hidden menus still exist as commands.
             if (m.hidden)
@@ -526,6 +536,11 @@ void MainWindow::Form_Load()
 {
     // 1. The skin: caption, frame and the menu bar in the caption.
     SkinSetup::apply(this);
+    // The window is not made smaller than the layout's inner minimum inside
+    // the skin's frame.
+    const QMargins frame = contentsMargins();
+    setMinimumSize(Twips::toPixelsX(MainLayout::MinWidth) + frame.left() + frame.right(),
+                   Twips::toPixelsY(MainLayout::MinHeight) + frame.top() + frame.bottom());
     // 2. Outer size 9210 x 6690 twips, in the middle of the screen.
     resize(Twips::toPixelsX(9210), Twips::toPixelsY(6690));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -557,6 +572,10 @@ void MainWindow::Form_Load()
                 RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
                 RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
                 RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                // The welcome is read from its beginning.
+                QTextCursor top = RichTextBox1->textCursor();
+                top.movePosition(QTextCursor::Start);
+                RichTextBox1->setTextCursor(top);
             }
             m_counter = 1;
             TabStrip1->selectTab(2);
@@ -582,6 +601,26 @@ void MainWindow::Form_Load()
     }
     Timer1->start();
     m_loaded = true;
+    m_startViewsPending = true;
+    if (isVisible())
+        showStartViews();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The views are set once the window has its shown size (the skin may
+    // still change it right after the first show).
+    if (m_startViewsPending)
+        QTimer::singleShot(0, this, [this] { showStartViews(); });
+}
+
+void MainWindow::showStartViews()
+{
+    m_startViewsPending = false;
+    RichTextBox1->ensureCursorVisible();
+    if (QListWidgetItem *current = List1->currentItem())
+        List1->scrollToItem(current, QAbstractItemView::PositionAtCenter);
 }
 
 void MainWindow::Timer1_Timer()
@@ -607,6 +646,7 @@ void MainWindow::Form_Resize()
     if (m_inResize || !m_client)
         return;
     m_inResize = true;
+    updateMinimumSize();
     const int W = Twips::fromPixelsX(m_client->width());
     const int H = Twips::fromPixelsY(m_client->height());
     if (MainLayout::tooSmall(W, H) && !isMinimized() && isVisible()) {
@@ -624,6 +664,20 @@ void MainWindow::Form_Resize()
     m_layout = MainLayout::resize(in);
     applyLayout();
     m_inResize = false;
+}
+
+void MainWindow::updateMinimumSize()
+{
+    // The inner minimum plus whatever frame, caption and menu bar surround
+    // the client area, so that the search box keeps a usable width.
+    QSize frame(contentsMargins().left() + contentsMargins().right(),
+                contentsMargins().top() + contentsMargins().bottom());
+    if (isVisible() && m_client->isVisible())
+        frame = size() - m_client->size();
+    const QSize least(Twips::toPixelsX(MainLayout::MinWidth) + frame.width(),
+                      Twips::toPixelsY(MainLayout::MinHeight) + frame.height());
+    if (minimumSize() != least)
+        setMinimumSize(least);
 }
 
 void MainWindow::SplitBar1_Moved(int leftTwips)
@@ -669,6 +723,9 @@ void MainWindow::applyLayout()
     StatusBar1->setGeometry(0, m_client->height() - statusHeight, m_client->width(), statusHeight);
     List1->raise();
     TreeView1->raise();
+    // The bar is wider than the gap it sits in; on top, all of it can be
+    // taken with the mouse.
+    SplitBar1->raise();
 }
 
 void MainWindow::TabStrip1_Click(int tab)
@@ -825,8 +882,30 @@ void MainWindow::showAbout()
 
 void MainWindow::selectListEntry(int index) { m_search->selectEntry(index); }
 
+bool MainWindow::isMenuShortcut(const QKeyEvent *key) const
+{
+    const QKeyCombination pressed(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key()));
+    return m_menuShortcuts.contains(pressed);
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A menu shortcut pressed in any control of this window runs its menu
+    // entry, as the menu's accelerators do: the control may not claim the
+    // key for itself (the line edit's Ctrl+U, Ctrl+C, the text pane's copy).
+    // A key of a disabled entry does nothing at all.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (widget && widget->window() == this && isMenuShortcut(key)) {
+            if (event->type() == QEvent::ShortcutOverride) {
+                key->ignore();
+                return true; // not claimed: the shortcut map runs the entry
+            }
+            key->accept();
+            return true;
+        }
+    }
     if (watched == List1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -10,6 +10,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -152,6 +153,7 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -163,6 +165,12 @@ private:
     void dispatchToolbar(int index);
     void dispatchMenu(const QString &name);
     void exit_Click();
+    // Whether a key is one of the menu entries' shortcuts.
+    bool isMenuShortcut(const QKeyEvent *key) const;
+    // The start-up views: the top of the record pane, the selected entry
+    // of the list in view.
+    void showStartViews();
+    void updateMinimumSize();
 
     QWidget *m_client = nullptr;
     QVector<QAction *> m_buttons;
@@ -177,6 +185,8 @@ private:
     int m_counter = 1;
     bool m_loaded = false;
     bool m_inResize = false;
+    bool m_startViewsPending = false;
+    QList<QKeyCombination> m_menuShortcuts;
 };
 
 } // namespace velmora::app

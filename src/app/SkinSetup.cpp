@@ -3,9 +3,7 @@
 #include "skin/ApplyCaptionSkin.h"
 #include "skin/cNeoCaption.h"
 
-#include <QEvent>
 #include <QObject>
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -25,41 +23,23 @@ public:
 
 } // namespace
 
-// Dresses the form just after it is first shown.
-class FirstShow : public QObject {
-public:
-    explicit FirstShow(QWidget *form) : QObject(form) {}
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show) {
-            auto *form = static_cast<QWidget *>(watched);
-            form->removeEventFilter(this);
-            QTimer::singleShot(0, form, [form] {
-                auto *holder = new CaptionHolder(form);
-                skin::ApplyCaptionSkin(form, holder->caption.get());
-                // Shown once more, now with the skin in place, so that it
-                // takes the menu bar into the caption.
-                const QPoint at = form->pos();
-                form->hide();
-                form->move(at);
-                form->show();
-            });
-            deleteLater();
-        }
-        return false;
-    }
-};
-
 void SkinSetup::apply(QWidget *form)
 {
     if (form->findChild<QObject *>(QStringLiteral("cNeoCaption"), Qt::FindDirectChildrenOnly))
         return; // dressed once
-    if (!form->isVisible()) {
-        form->installEventFilter(new FirstShow(form));
-        return;
-    }
+    // Dressed at once, also before the first show: the window then goes on
+    // screen once, already frameless and with its menu in the caption, so the
+    // window manager activates it as it maps it and the first caption press
+    // finds it active.
     auto *holder = new CaptionHolder(form);
     skin::ApplyCaptionSkin(form, holder->caption.get());
+}
+
+skin::cNeoCaption *SkinSetup::caption(QWidget *form)
+{
+    auto *holder = dynamic_cast<CaptionHolder *>(
+        form->findChild<QObject *>(QStringLiteral("cNeoCaption"), Qt::FindDirectChildrenOnly));
+    return holder ? holder->caption.get() : nullptr;
 }
 
 } // namespace velmora::app

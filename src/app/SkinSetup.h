@@ -2,6 +2,10 @@
 
 class QWidget;
 
+namespace velmora::skin {
+class cNeoCaption;
+}
+
 namespace velmora::app {
 
 // Dresses a form in the program's skin from its load step: creates the
@@ -10,6 +14,8 @@ namespace velmora::app {
 class SkinSetup {
 public:
     static void apply(QWidget *form);
+    // The caption painter the form wears; nullptr before apply.
+    static skin::cNeoCaption *caption(QWidget *form);
 };
 
 } // namespace velmora::app

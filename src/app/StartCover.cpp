@@ -4,6 +4,7 @@
 #include "app/Fonts.h"
 #include "app/KeyboardLayouts.h"
 #include "app/MainWindow.h"
+#include "search/HistoryCombo.h"
 #include "app/Twips.h"
 #include "db/AppFolder.h"
 #include "db/DatabasePreload.h"
@@ -108,7 +109,13 @@ void StartCover::Timer1_Timer()
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
+    // The caret waits in the search box; the window comes up in front and
+    // active, and the splash goes only after that.
+    if (main->Combo2)
+        main->Combo2->setFocus(Qt::ActiveWindowFocusReason);
     main->show();
+    main->raise();
+    main->activateWindow();
     close();
 }
 

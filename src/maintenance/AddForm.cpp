@@ -65,6 +65,8 @@ AddForm *AddForm::open(app::MainWindow &main)
 void AddForm::Form_Load()
 {
     app::SkinSetup::apply(this);
+    // The caption's buttons, the step buttons and the editor stay usable.
+    setMinimumSize(560, 440);
     placeOnScreen(9420, 6750);
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")));

@@ -68,6 +68,8 @@ DataForm *DataForm::open(app::MainWindow &main)
 void DataForm::Form_Load()
 {
     app::SkinSetup::apply(this);
+    // The caption's buttons, the step buttons and the editor stay usable.
+    setMinimumSize(560, 440);
     placeOnScreen(9330, 6420);
     app::MainWindow &main = mainWindow();
     Data1->setConnect(QStringLiteral(";pwd=5817402"));

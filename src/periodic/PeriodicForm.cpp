@@ -122,6 +122,9 @@ PeriodicForm::PeriodicForm(app::MainWindow &main) : QWidget(&main, Qt::Window), 
 
     m_elements = ElementTable::load(db::AppFolder::file(QStringLiteral("\\data\\elements.tsv")));
     resize(app::Twips::toPixelsX(10020), app::Twips::toPixelsY(6810));
+    // Small enough to put aside, large enough for the caption's buttons and
+    // a readable grid of all eighteen groups.
+    setMinimumSize(540, 420);
     Form_Resize(); // the controls' places at the window's first size
 }
 

@@ -54,6 +54,8 @@ PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
     Option2->setChecked(true); // "全部打印" when the window loads
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(print, &QPushButton::clicked, this, &PrintForm::print_Click);
+    // The caption keeps its title and buttons, the options their texts.
+    setMinimumWidth(260);
     resize(300, sizeHint().height());
 }
 

@@ -248,7 +248,8 @@ void SearchController::up_Click()
 
 void SearchController::jumpTo(const QString &text)
 {
-    w.Combo2->setText(text);
+    // The history, its position and the commands stay as they are.
+    w.Combo2->showText(text);
     if (fetchExact(text) && w.Data1->recordCount() > 0)
         w.find_Click();
 }

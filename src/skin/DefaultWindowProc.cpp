@@ -6,6 +6,10 @@
 #include "skin/WindowSystem.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QVariant>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
@@ -104,12 +108,160 @@ void DefaultWindowProc::systemResize(HWND hwnd, int hitCode)
     }
 }
 
+namespace {
+
+// Moving or sizing a window from its window menu. The pointer goes to the
+// middle of the caption (moving) or to the lower right corner (sizing) and
+// the window follows it and the arrow keys, 8 pixels a press; Enter or a
+// click ends it where it is, Escape puts the window back.
+class MoveSizeMode : public QObject {
+public:
+    MoveSizeMode(QWidget *w, bool size) : m_w(w), m_size(size), m_start(w->geometry())
+    {
+        setParent(w);
+        const QRect r = w->frameGeometry();
+        const QPoint anchor = size ? r.bottomRight() - QPoint(1, 1)
+                                   : QPoint(r.center().x(), r.top() + std::max(4, w->contentsMargins().top() / 2));
+        SystemInput::setCursorPos(anchor);
+        m_last = anchor;
+        w->setProperty("skinMoveSize", size ? QStringLiteral("size") : QStringLiteral("move"));
+        w->grabMouse(size ? Qt::SizeFDiagCursor : Qt::SizeAllCursor);
+        w->grabKeyboard();
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~MoveSizeMode() override
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        if (m_w) {
+            m_w->releaseMouse();
+            m_w->releaseKeyboard();
+            m_w->setProperty("skinMoveSize", QVariant());
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!m_w) {
+            deleteLater();
+            return false;
+        }
+        QWindow *window = m_w->windowHandle();
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            if (watched == window) {
+                const QPoint now = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+                follow(now - m_last);
+                m_last = now;
+            }
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            if (event->type() == QEvent::MouseButtonPress && watched == window)
+                finish(false);
+            return true;
+        case QEvent::ShortcutOverride:
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+            if (watched == window)
+                key(static_cast<QKeyEvent *>(event)->key());
+            return true;
+        case QEvent::KeyRelease:
+            return true;
+        case QEvent::WindowDeactivate:
+            if (watched == m_w)
+                finish(false);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    void key(int k)
+    {
+        QPoint step;
+        switch (k) {
+        case Qt::Key_Left:
+            step = {-8, 0};
+            break;
+        case Qt::Key_Right:
+            step = {8, 0};
+            break;
+        case Qt::Key_Up:
+            step = {0, -8};
+            break;
+        case Qt::Key_Down:
+            step = {0, 8};
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            finish(false);
+            return;
+        case Qt::Key_Escape:
+            finish(true);
+            return;
+        default:
+            return;
+        }
+        follow(step);
+        m_last += step;
+        SystemInput::setCursorPos(m_last);
+    }
+
+    void follow(const QPoint &delta)
+    {
+        if (delta.isNull())
+            return;
+        if (!m_size) {
+            m_w->move(m_w->pos() + delta);
+            return;
+        }
+        const QSize size = (m_w->size() + QSize(delta.x(), delta.y()))
+                               .expandedTo(m_w->minimumSize())
+                               .boundedTo(m_w->maximumSize());
+        m_w->resize(size);
+    }
+
+    void finish(bool back)
+    {
+        if (back && m_w)
+            m_w->setGeometry(m_start);
+        QCoreApplication::instance()->removeEventFilter(this);
+        if (m_w) {
+            m_w->releaseMouse();
+            m_w->releaseKeyboard();
+            m_w->setProperty("skinMoveSize", QVariant());
+        }
+        m_w = nullptr;
+        deleteLater();
+    }
+
+    QPointer<QWidget> m_w;
+    bool m_size;
+    QRect m_start;
+    QPoint m_last;
+};
+
+} // namespace
+
 void DefaultWindowProc::systemCommand(HWND hwnd, UINT command)
 {
     QWidget *w = WindowSystem::widgetOf(hwnd);
     if (!w)
         return;
     switch (command & 0xFFF0) {
+    case sc::Move:
+        if (!w->isMaximized() && !w->isMinimized() && !w->property("skinMoveSize").isValid())
+            new MoveSizeMode(w, false);
+        break;
+    case sc::Size:
+        if (!w->isMaximized() && !w->isMinimized() && !w->property("skinMoveSize").isValid()
+            && (WindowSystem::style(hwnd) & ws::ThickFrame))
+            new MoveSizeMode(w, true);
+        break;
     case sc::Minimize:
         w->showMinimized();
         break;

@@ -25,6 +25,14 @@ public:
     virtual void InitMenuPopup(WPARAM wParam, LPARAM lParam) = 0;
     virtual void ExitMenuLoop() = 0;
     virtual void AltKeyAccelerator(int vKey, bool &bHandled) = 0;
+    // Any key while the window is active, for keyboard access to its menu
+    // (Alt alone, F10, then the arrows); by default not used.
+    virtual void MenuKey(int vKey, bool bDown, bool &bHandled)
+    {
+        (void)vKey;
+        (void)bDown;
+        (void)bHandled;
+    }
 };
 
 } // namespace velmora::skin

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QWidget>
 #include <QWindowStateChangeEvent>
 
@@ -120,22 +121,58 @@ void MessageWindow::setStyle(quint32 style)
 
 HMENU MessageWindow::menu() const { return m_menuRemoved ? nullptr : m_menu.data(); }
 
+namespace {
+
+// The style of a menu bar taken off its window: the bar keeps no keyboard
+// access of its own (Alt would otherwise open its menus at the window's
+// top-left corner); the caption's menu bar gives it instead.
+class NoKeyboardMenuBarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+void takeOff(QWidget *bar, bool off)
+{
+    auto *current = dynamic_cast<NoKeyboardMenuBarStyle *>(bar->style());
+    if (off && !current) {
+        auto *style = new NoKeyboardMenuBarStyle;
+        style->setParent(bar);
+        bar->setStyle(style);
+    } else if (!off && current) {
+        bar->setStyle(nullptr);
+        current->deleteLater();
+    }
+}
+
+} // namespace
+
 void MessageWindow::setMenu(HMENU menu)
 {
     // A removed menu bar collapses to no height but stays "visible", so the
     // shortcuts of its commands keep working.
-    if (m_menu && m_menuRemoved && m_menu != menu)
+    if (m_menu && m_menuRemoved && m_menu != menu) {
         m_menu->setMaximumHeight(m_menuMaxHeight);
+        takeOff(m_menu, false);
+    }
     if (!menu) {
         if (m_menu && !m_menuRemoved) {
             m_menuMaxHeight = m_menu->maximumHeight();
             m_menu->setMaximumHeight(0);
+            takeOff(m_menu, true);
             m_menuRemoved = true;
         }
         return;
     }
-    if (m_menu == menu && m_menuRemoved)
+    if (m_menu == menu && m_menuRemoved) {
         menu->setMaximumHeight(m_menuMaxHeight);
+        takeOff(menu, false);
+    }
     m_menu = menu;
     m_menuRemoved = false;
 }

@@ -89,6 +89,8 @@ constexpr quint32 Child = 0x40000000;
 
 // System commands (first parameter of wm::SysCommand).
 namespace sc {
+constexpr UINT Size = 0xF000;
+constexpr UINT Move = 0xF010;
 constexpr UINT Minimize = 0xF020;
 constexpr UINT Maximize = 0xF030;
 constexpr UINT Close = 0xF060;
@@ -110,6 +112,7 @@ constexpr int Right = 0x27;
 constexpr int Down = 0x28;
 constexpr int Delete = 0x2E;
 constexpr int F1 = 0x70;
+constexpr int F10 = 0x79;
 constexpr int F12 = 0x7B;
 } // namespace vk
 

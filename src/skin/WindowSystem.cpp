@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 namespace velmora::skin {
 
@@ -193,6 +194,32 @@ bool WindowSystem::isZoomed(HWND hwnd)
     return w && w->isMaximized();
 }
 
+WinRect WindowSystem::restoreRect(HWND hwnd)
+{
+    QWidget *w = widgetOf(hwnd);
+    if (!w)
+        return {};
+    QRect r = w->normalGeometry();
+    if (!r.isValid() || r.isEmpty()) {
+        // Never shown at another size: two thirds of the screen.
+        const QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+        const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+        r = QRect(avail.topLeft(), avail.size() * 2 / 3);
+        r.setSize(r.size().expandedTo(w->minimumSize()));
+    }
+    return toWinRect(r);
+}
+
+void WindowSystem::restoreTo(HWND hwnd, const WinRect &rect)
+{
+    QWidget *w = widgetOf(hwnd);
+    if (!w)
+        return;
+    if (w->isMaximized() || w->isMinimized() || w->isFullScreen())
+        w->showNormal();
+    w->setGeometry(rect.left, rect.top, rect.width(), rect.height());
+}
+
 HWND WindowSystem::parent(HWND hwnd)
 {
     QWidget *w = widgetOf(hwnd);
@@ -251,8 +278,43 @@ void WindowSystem::setForegroundWindow(HWND hwnd)
 
 void WindowSystem::setFocus(HWND hwnd)
 {
-    if (QWidget *w = widgetOf(hwnd))
-        w->setFocus();
+    QWidget *w = widgetOf(hwnd);
+    if (!w)
+        return;
+    // A form given the focus hands it to the control that had it last, or
+    // else to its first control that takes the focus; the form itself takes
+    // no keys.
+    if (w->isWindow()) {
+        QWidget *target = w->focusWidget();
+        if (!target || target == w) {
+            for (QWidget *next = w->nextInFocusChain(); next && next != w; next = next->nextInFocusChain()) {
+                if (next->window() == w && next->isVisibleTo(w) && next->isEnabled()
+                    && (next->focusPolicy() & Qt::TabFocus)) {
+                    target = next;
+                    break;
+                }
+            }
+        }
+        if (target && target != w) {
+            target->setFocus(Qt::ActiveWindowFocusReason);
+            return;
+        }
+    }
+    w->setFocus();
+}
+
+bool WindowSystem::startSystemMove(HWND hwnd)
+{
+    QWidget *w = widgetOf(hwnd);
+    QWindow *window = w && w->isWindow() ? w->windowHandle() : nullptr;
+    return window && window->startSystemMove();
+}
+
+bool WindowSystem::startSystemResize(HWND hwnd, Qt::Edges edges)
+{
+    QWidget *w = widgetOf(hwnd);
+    QWindow *window = w && w->isWindow() ? w->windowHandle() : nullptr;
+    return window && window->startSystemResize(edges);
 }
 
 void WindowSystem::releaseCapture()

@@ -56,6 +56,10 @@ public:
     static void setWindowPos(HWND hwnd, UINT flags);
     static bool isVisible(HWND hwnd);
     static bool isZoomed(HWND hwnd);
+    // The place a maximised or minimised window returns to when restored.
+    static WinRect restoreRect(HWND hwnd);
+    // Restores a maximised or minimised window to the given place.
+    static void restoreTo(HWND hwnd, const WinRect &rect);
     static HWND parent(HWND hwnd);
     static QString className(HWND hwnd);
     static HWND findChild(HWND parent, const QString &className);
@@ -65,6 +69,10 @@ public:
     static HWND activeWindow();
     static void setForegroundWindow(HWND hwnd);
     static void setFocus(HWND hwnd);
+    // Hands a move or resize with the held mouse button to the window
+    // manager; false when there is none to do it.
+    static bool startSystemMove(HWND hwnd);
+    static bool startSystemResize(HWND hwnd, Qt::Edges edges);
     static void releaseCapture();
 
     // Painting. The window context draws into the window's retained frame

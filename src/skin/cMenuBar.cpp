@@ -8,6 +8,11 @@
 #include "skin/WindowSystem.h"
 #include "skin/cToolbarMenu.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <algorithm>
+
 namespace velmora::skin {
 
 namespace {
@@ -203,6 +208,12 @@ void cMenuBar::WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam, LR
 
 void cMenuBar::HoverTracking()
 {
+    // The keyboard's highlight stays where the keys put it.
+    if (m_bKeyboard) {
+        if (m_cTmr)
+            m_cTmr->setInterval(0);
+        return;
+    }
     const int hover = EntryAt(SystemInput::cursorPos());
     if (hover != m_iHover) {
         m_iHover = hover;
@@ -225,13 +236,161 @@ void cMenuBar::HoverTracking()
 
 void cMenuBar::m_cTmr_ThatTime() { HoverTracking(); }
 
-void cMenuBar::RunPopupLoop(int iEntry)
+void cMenuBar::RunPopupLoop(int iEntry, bool bKeyboard)
 {
     if (m_cTmr)
         m_cTmr->setInterval(0);
+    if (!bKeyboard && m_bKeyboard)
+        ExitKeyboardMode(false);
     if (m_cToolbarMenu)
-        m_cToolbarMenu->TrackPopup(iEntry);
+        m_cToolbarMenu->TrackPopup(iEntry, bKeyboard);
     RestorePopups();
+    if (!bKeyboard || !m_hWnd)
+        return;
+    // Escape in a popup opened from the keyboard goes back to its entry on the bar.
+    if (m_cToolbarMenu && m_cToolbarMenu->Escaped() && WS::activeWindow() == m_hWnd)
+        EnterKeyboardMode(m_cToolbarMenu->LastEntry());
+    else
+        ExitKeyboardMode();
+}
+
+bool cMenuBar::Tracking() const { return m_cToolbarMenu && m_cToolbarMenu->Tracking(); }
+
+namespace {
+
+// Ends the keyboard access to the bar when the mouse is pressed anywhere or
+// the program loses the keyboard.
+class KeyboardWatch : public QObject {
+public:
+    explicit KeyboardWatch(cMenuBar *bar) : m_bar(bar) { QCoreApplication::instance()->installEventFilter(this); }
+    ~KeyboardWatch() override
+    {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        Q_UNUSED(watched);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::ApplicationDeactivate:
+            if (m_bar->KeyboardMode())
+                m_bar->ExitKeyboardMode();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    cMenuBar *m_bar;
+};
+
+} // namespace
+
+void cMenuBar::EnterKeyboardMode(int iEntry)
+{
+    if (!m_hWnd || m_entries.isEmpty())
+        return;
+    m_bKeyboard = true;
+    m_bAltAlone = false;
+    if (m_cTmr)
+        m_cTmr->setInterval(0);
+    m_iHover = 0;
+    m_iCurrent = std::clamp(iEntry, 1, int(m_entries.size()));
+    if (!m_keyboardWatch)
+        m_keyboardWatch = std::make_unique<KeyboardWatch>(this);
+    RepaintNC();
+}
+
+void cMenuBar::ExitKeyboardMode(bool bRepaint)
+{
+    if (!m_bKeyboard)
+        return;
+    m_bKeyboard = false;
+    m_iCurrent = 0;
+    // The watch may be what calls this; it goes once the event is through.
+    if (m_keyboardWatch)
+        m_keyboardWatch.release()->deleteLater();
+    if (bRepaint)
+        RepaintNC();
+}
+
+bool cMenuBar::KeyboardKey(int vKey, bool bDown)
+{
+    if (!m_hWnd || Tracking()) {
+        m_bAltAlone = false;
+        return false;
+    }
+    if (!m_bKeyboard) {
+        if (vKey == vk::Menu) {
+            if (bDown) {
+                m_bAltAlone = true;
+            } else if (m_bAltAlone) {
+                // Alt pressed and released with nothing in between.
+                m_bAltAlone = false;
+                EnterKeyboardMode();
+                return m_bKeyboard;
+            }
+            return false;
+        }
+        if (bDown)
+            m_bAltAlone = false;
+        constexpr Qt::KeyboardModifiers others = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
+        if (vKey == vk::F10 && bDown && !(SystemInput::modifiers() & others)) {
+            EnterKeyboardMode();
+            return m_bKeyboard;
+        }
+        return false;
+    }
+    // With the bar highlighted every key is the menu's.
+    if (!bDown)
+        return true;
+    const int count = int(m_entries.size());
+    switch (vKey) {
+    case vk::Menu:
+    case vk::F10:
+    case vk::Escape:
+        ExitKeyboardMode();
+        return true;
+    case vk::Left:
+        m_iCurrent = m_iCurrent > 1 ? m_iCurrent - 1 : count;
+        RepaintNC();
+        return true;
+    case vk::Right:
+        m_iCurrent = m_iCurrent < count ? m_iCurrent + 1 : 1;
+        RepaintNC();
+        return true;
+    case vk::Down:
+    case vk::Up:
+    case vk::Return:
+    case vk::Space:
+        RunPopupLoop(std::clamp(m_iCurrent, 1, count), true);
+        return true;
+    default:
+        break;
+    }
+    // An entry's letter opens it.
+    const QChar key = QChar(vKey).toUpper();
+    int n = 0;
+    const int items = MenuApi::itemCount(m_hMenu);
+    for (int i = 0; i < items && !key.isNull(); ++i) {
+        if (MenuApi::itemId(m_hMenu, i) != -1)
+            continue;
+        ++n;
+        MenuItemInfo info;
+        MenuApi::getItemInfo(m_hMenu, UINT(i), true, info);
+        if (acceleratorOf(info.dwTypeData) == key && n <= count) {
+            m_iCurrent = n;
+            RunPopupLoop(n, true);
+            return true;
+        }
+    }
+    return true;
 }
 
 bool cMenuBar::AltKeyAccelerator(int vKey)

@@ -5,6 +5,7 @@
 #include "skin/cMemDC.h"
 
 #include <QFont>
+#include <QObject>
 #include <QList>
 #include <memory>
 
@@ -49,6 +50,17 @@ public:
     void InitMenuPopup(HMENU hPopup);
     void ExitMenuLoop() { RestorePopups(); }
 
+    // Keyboard access: Alt pressed and released alone, or F10, highlights the
+    // first entry; Left and Right move the highlight, Down, Up, Enter, Space or
+    // an entry's letter open its popup with its first item selected, Escape,
+    // Alt or F10 leave. Every key of the active window comes here first;
+    // true if it was used.
+    bool KeyboardKey(int vKey, bool bDown);
+    bool KeyboardMode() const { return m_bKeyboard; }
+    void EnterKeyboardMode(int iEntry = 1);
+    void ExitKeyboardMode(bool bRepaint = true);
+    bool Tracking() const;
+
     // The entries as laid out by the last Render (1-based).
     int EntryCount() const { return int(m_entries.size()); }
     int EntryAt(const QPoint &screenPoint) const;
@@ -79,7 +91,7 @@ private:
 
     void RepaintNC();
     void HoverTracking();
-    void RunPopupLoop(int iEntry);
+    void RunPopupLoop(int iEntry, bool bKeyboard = false);
     void RestorePopups();
     void DrawItem(const DrawItemStruct &dis);
     void MeasureItem(MeasureItemStruct &mis);
@@ -106,6 +118,9 @@ private:
     QList<ItemRecord> m_records;
     QList<HMENU> m_converted;
     int m_lItemHeight = 0;
+    bool m_bKeyboard = false;
+    bool m_bAltAlone = false;
+    std::unique_ptr<QObject> m_keyboardWatch;
 };
 
 } // namespace velmora::skin

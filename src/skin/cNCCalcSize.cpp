@@ -6,7 +6,10 @@
 #include "skin/WindowSystem.h"
 #include "skin/mDeclares.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <QThread>
 
 namespace velmora::skin {
@@ -66,6 +69,16 @@ bool cNCCalcSize::AltKeyAccelerator(int vKey)
         return false;
     bool handled = false;
     impl->AltKeyAccelerator(vKey, handled);
+    return handled;
+}
+
+bool cNCCalcSize::MenuKey(int vKey, bool bDown)
+{
+    INCAreaModifier *impl = nullptr;
+    if (!GetImplementation(impl))
+        return false;
+    bool handled = false;
+    impl->MenuKey(vKey, bDown, handled);
     return handled;
 }
 
@@ -378,9 +391,48 @@ void cNCCalcSize::leftButtonDown(WPARAM wParam, LPARAM lParam, LRESULT &lReturn)
     repaint();
 }
 
+bool cNCCalcSize::RestoreForDrag()
+{
+    // A maximised window stays put until the mouse has really moved, so that
+    // a click or a double click on its caption does not restore it.
+    const HWND hwnd = m_hWnd;
+    const QPoint grip = SystemInput::cursorPos();
+    const int distance = std::max(2, QApplication::startDragDistance());
+    QPoint now = grip;
+    for (;;) {
+        if (!SystemInput::isLeftButtonDown() || !WS::isWindow(hwnd) || !WS::isZoomed(hwnd))
+            return false;
+        now = SystemInput::cursorPos();
+        if ((now - grip).manhattanLength() >= distance)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    // The restore size, placed so that the pointer keeps its share of the
+    // caption's width (clear of the icon and the buttons) and its height in it.
+    const WinRect max = WS::windowRect(hwnd);
+    const WinRect normal = WS::restoreRect(hwnd);
+    const int w = normal.width(), h = normal.height();
+    const double share = max.width() > 0 ? double(grip.x() - max.left) / max.width() : 0.5;
+    int offsetX = int(share * w);
+    offsetX = std::clamp(offsetX, std::min(50, w / 2), std::max(std::min(50, w / 2), w - 110));
+    const int offsetY = std::clamp(grip.y() - max.top, 0, std::max(0, m_lTop - 1));
+    const int left = now.x() - offsetX, top = now.y() - offsetY;
+    WS::restoreTo(hwnd, {left, top, left + w, top + h});
+    return true;
+}
+
 void cNCCalcSize::DragLoop()
 {
     const HWND hwnd = m_hWnd;
+    // A maximised window is restored first and then follows the mouse here:
+    // a window manager would start its move from where it last saw the
+    // window. Any other move is the window manager's when there is one.
+    const bool restored = WS::isZoomed(hwnd);
+    if (restored && !RestoreForDrag())
+        return;
+    if (!restored && WS::startSystemMove(hwnd))
+        return;
     WinRect rc = WS::windowRectInParent(hwnd);
     QPoint pt = SystemInput::cursorPos();
     while (SystemInput::isLeftButtonDown() && WS::isWindow(hwnd) && WS::activeWindow() == hwnd) {

@@ -38,6 +38,8 @@ public:
 
     // Alt plus a key, from the keyboard hook; true if the implementation used it.
     bool AltKeyAccelerator(int vKey);
+    // Any key while the window is active, for keyboard access to its menu; true if used.
+    bool MenuKey(int vKey, bool bDown);
     // The hit code of the last hit-test message.
     int LastHitCode() const { return m_lLastHitTest; }
 
@@ -51,6 +53,9 @@ public:
 
 private:
     void DragLoop();
+    // Waits for the mouse to move with the button held, then restores the
+    // maximised window under the pointer; false if the button came up first.
+    bool RestoreForDrag();
     bool IsMDIChild() const;
     int HitTestCode();
     void repaint();

@@ -3,6 +3,7 @@
 #include "skin/DeviceContext.h"
 #include "skin/LogFont.h"
 #include "skin/SystemInput.h"
+#include "skin/SystemMenu.h"
 #include "skin/WindowSystem.h"
 #include "skin/cMenuBar.h"
 #include "skin/cNCCalcSize.h"
@@ -184,7 +185,10 @@ void cNeoCaption::NCPaint(DeviceContext *hdc, int lLeft, int lTop, int lRight, i
         }
     }
 
-    // 7. The menu bar in the lower half.
+    // 7. The menu bar in the lower half. Keyboard access to it ends when the
+    // window is no longer active.
+    if (m_cMenu && !active && m_cMenu->KeyboardMode())
+        m_cMenu->ExitKeyboardMode(false);
     if (m_cMenu) {
         m_cMenu->setHMenu(m_cNCS ? m_cNCS->hMenu() : nullptr);
         LogFont menuLf = lf;
@@ -222,11 +226,25 @@ void cNeoCaption::NCPaint(DeviceContext *hdc, int lLeft, int lTop, int lRight, i
 
 // ------------------------------------------------------------------ mouse
 
+namespace {
+// The window icon in the caption, window coordinates.
+constexpr WinRect IconRect{12, 11, 42, 43};
+} // namespace
+
 void cNeoCaption::HitTest(int x, int y, int &eHitTest)
 {
     // The window icon.
-    if (WinRect{12, 11, 42, 43}.contains(x, y))
+    if (IconRect.contains(x, y))
         eHitTest = ht::SysMenu;
+    // All of the caption strip that is not the icon, a button or a menu
+    // entry moves the window, the menu row beside the entries too.
+    if (eHitTest == ht::SysMenu && !IconRect.contains(x, y))
+        eHitTest = ht::Caption; // the sliver left of the icon; a button sets it again below
+    if (eHitTest == ht::Client && y >= 0 && y < m_cCaption.Height() && m_hWnd) {
+        const WinRect wr = WS::windowRect(m_hWnd);
+        if (x >= 0 && x < wr.width() && !(m_cMenu && m_cMenu->EntryAt(QPoint(wr.left + x, wr.top + y)) > 0))
+            eHitTest = ht::Caption;
+    }
     bool over[3] = {false, false, false};
     for (int b : {Close, Maximise, Minimise}) {
         if (m_bPresent[b] && m_rcButton[b].contains(x, y)) {
@@ -266,6 +284,23 @@ void cNeoCaption::NCMouseDown(int x, int y, bool &bHandled, DeviceContext *hdc, 
             bHandled = true;
         }
     }
+    // A press on the icon opens the window menu (the press step of a
+    // release, with the button already up, does not).
+    if (!bHandled && IconRect.contains(x, y) && SystemInput::isLeftButtonDown()) {
+        bHandled = true;
+        ShowSystemMenu();
+    }
+}
+
+void cNeoCaption::ShowSystemMenu()
+{
+    if (!m_hWnd)
+        return;
+    const WinRect wr = WS::windowRect(m_hWnd);
+    // Below the caption at the window's left edge.
+    const QPoint at(wr.left + m_cBorder.Height(), wr.top + m_cCaption.Height());
+    const QRect icon(wr.left + IconRect.left, wr.top + IconRect.top, IconRect.width(), IconRect.height());
+    SystemMenu::track(m_hWnd, at, icon);
 }
 
 void cNeoCaption::NCMouseUp(int x, int y, DeviceContext *hdc, int lLeft, int lTop, int lRight, int lBottom)
@@ -315,6 +350,17 @@ void cNeoCaption::AltKeyAccelerator(int vKey, bool &bHandled)
 {
     if (m_cMenu)
         bHandled = m_cMenu->AltKeyAccelerator(vKey);
+    // Alt+Space opens the window menu, unless a popup of the bar is open.
+    if (!bHandled && vKey == vk::Space && !(m_cMenu && m_cMenu->Tracking())) {
+        bHandled = true;
+        ShowSystemMenu();
+    }
+}
+
+void cNeoCaption::MenuKey(int vKey, bool bDown, bool &bHandled)
+{
+    if (m_cMenu)
+        bHandled = m_cMenu->KeyboardKey(vKey, bDown);
 }
 
 } // namespace velmora::skin

@@ -61,6 +61,10 @@ public:
     void InitMenuPopup(WPARAM wParam, LPARAM lParam) override;
     void ExitMenuLoop() override;
     void AltKeyAccelerator(int vKey, bool &bHandled) override;
+    void MenuKey(int vKey, bool bDown, bool &bHandled) override;
+
+    // Opens the window menu below the caption (a press on the icon, Alt+Space).
+    void ShowSystemMenu();
 
     cNCCalcSize *NCCalcSize() const { return m_cNCS.get(); }
     cMenuBar *MenuBar() const { return m_cMenu.get(); }

@@ -5,6 +5,11 @@
 #include "skin/cMenuBar.h"
 #include "skin/mDeclares.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+
 namespace velmora::skin {
 
 cToolbarMenu::~cToolbarMenu() { Terminate(); }
@@ -56,7 +61,7 @@ void cToolbarMenu::SetState(int iState, int iCurrent)
     }
 }
 
-int cToolbarMenu::TrackPopup(int iEntry)
+int cToolbarMenu::TrackPopup(int iEntry, bool bKeyboard)
 {
     if (m_bTracking || !m_cMenuBar)
         return 0;
@@ -66,10 +71,27 @@ int cToolbarMenu::TrackPopup(int iEntry)
     int next = a;
     while (next >= 0) {
         m_iNext = -1;
+        m_iLastEntry = a;
+        m_bEscaped = false;
         m_cMenuBar->setCurrentEntry(a);
         SetState(2, a);
         mDeclares::AttachMsgHook(this);
         m_hTrackPopup = m_cMenuBar->EntryPopup(a);
+        if (m_hTrackPopup && bKeyboard) {
+            // Once the popup is up, its first item is selected, as the keyboard opened it.
+            QPointer<QMenu> popup = qobject_cast<QMenu *>(m_hTrackPopup);
+            QTimer::singleShot(0, popup, [popup] {
+                if (!popup || !popup->isVisible() || popup->activeAction())
+                    return;
+                const QList<QAction *> actions = popup->actions();
+                for (QAction *item : actions) {
+                    if (item->isVisible() && item->isEnabled() && !item->isSeparator()) {
+                        popup->setActiveAction(item);
+                        break;
+                    }
+                }
+            });
+        }
         if (m_hTrackPopup) {
             const WinRect r = m_cMenuBar->EntryScreenRect(a);
             result = MenuApi::trackPopupMenu(m_hTrackPopup, tpm::LeftAlign | tpm::Vertical, r.left, r.bottom, m_hWnd,
@@ -106,6 +128,8 @@ bool cToolbarMenu::MenuMessage(const Msg &msg)
         return false;
     switch (msg.message) {
     case wm::KeyDown:
+        if (int(msg.wParam) == vk::Escape && m_bInTrackedPopup)
+            m_bEscaped = true; // the popup closes as usual; the bar learns how
         if (int(msg.wParam) == vk::Left && m_bInTrackedPopup) {
             const int count = m_cMenuBar->EntryCount();
             SwitchTo(m_iCurrent > 1 ? m_iCurrent - 1 : count);

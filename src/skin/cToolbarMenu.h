@@ -24,8 +24,12 @@ public:
     void Initialise(HWND hwnd, cMenuBar *bar);
     void Terminate();
     // Opens entry iEntry's popup and follows the user to other entries; returns the last popup's result.
-    int TrackPopup(int iEntry);
+    // From the keyboard, each popup opens with its first item selected.
+    int TrackPopup(int iEntry, bool bKeyboard = false);
     bool Tracking() const { return m_bTracking; }
+    // How the last loop ended: its last entry, and whether Escape closed its popup.
+    int LastEntry() const { return m_iLastEntry; }
+    bool Escaped() const { return m_bEscaped; }
     // A message of the open popup; true if it is used up here.
     bool MenuMessage(const Msg &msg);
 
@@ -47,6 +51,8 @@ private:
     bool m_bNoSubmenu = true;
     bool m_bInTrackedPopup = true;
     QPoint m_ptLast;
+    int m_iLastEntry = 0;
+    bool m_bEscaped = false;
 };
 
 } // namespace velmora::skin

@@ -64,6 +64,9 @@ LRESULT mDeclares::KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam)
             const bool goingDown = !(quint32(lParam) & (1u << 31));
             const bool ctrlHeld = SystemInput::isKeyDown(vk::Control);
             const bool excluded = (key >= vk::F1 && key <= vk::F12) || key == vk::Escape || key == vk::Delete;
+            // Keyboard access to the caption menu bar sees every key first.
+            if (cNCCalcSize *cNCS = ActiveNCCalcSize(); cNCS && key > 0 && cNCS->MenuKey(key, goingDown))
+                return 1;
             if (altHeld && key > 0 && key != vk::Menu && goingDown && !ctrlHeld && !excluded) {
                 if (cNCCalcSize *cNCS = ActiveNCCalcSize(); cNCS && cNCS->AltKeyAccelerator(key))
                     return 1;

@@ -3,6 +3,12 @@
 #include "app/MainLayout.h"
 #include "app/Twips.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
+#include "search/HistoryCombo.h"
+#include "app/SplitBar.h"
+#include "app/TabStrip.h"
+
+#include <QTabBar>
 
 #include <QListWidget>
 #include <QStatusBar>
@@ -82,18 +88,25 @@ private slots:
         QVERIFY(w.List1->isVisible());
         QVERIFY(!w.TreeView1->isVisible());
 
-        // Too small: back to the minimum outer size.
+        // Too small: back to the least size, whose client area is the
+        // minimum inner size and keeps the search box usable.
+        QTRY_VERIFY(w.contentsMargins().top() > 0); // the skin is on
         w.resize(300, 200);
         QTest::qWait(20);
-        QCOMPARE(w.size(), QSize(419, 325)); // 6285 x 4875 twips
+        QCOMPARE(w.size(), w.minimumSize());
+        QCOMPARE(w.centralWidget()->width(), Twips::toPixelsX(MainLayout::MinWidth));
+        QCOMPARE(w.centralWidget()->height(), Twips::toPixelsY(MainLayout::MinHeight));
+        QVERIFY(w.Combo2->width() >= Twips::toPixelsX(MainLayout::MinSearchBoxWidth) - 1);
 
         w.resize(900, 700);
         QTest::qWait(20);
         const QRect list = w.List1->geometry();
-        w.SplitBar1_Moved(100);
+        // The split bar dragged with the mouse to the far left and right.
+        const QPoint grip = w.SplitBar1->rect().center();
+        velmora::test::input::drag(w.SplitBar1, grip, QPoint(-2000, grip.y()));
         QCOMPARE(w.layoutTwips().splitBar1.left(), 1215);
         QCOMPARE(w.List1->width(), Twips::toPixelsX(1215 - 200));
-        w.SplitBar1_Moved(99999);
+        velmora::test::input::drag(w.SplitBar1, grip, QPoint(2000, grip.y()));
         QCOMPARE(w.layoutTwips().splitBar1.left(), 5310);
         w.resize(901, 700);
         QTest::qWait(20);
@@ -123,18 +136,19 @@ private slots:
     {
         velmora::test::MainWindowHarness h(QStringLiteral("苯"));
         MainWindow &w = h.w();
-        w.show();
-        w.TabStrip1_Click(1);
+        h.show();
+        QTabBar *tabs = w.TabStrip1->tabs();
+        velmora::test::input::click(tabs, tabs->tabRect(0).center());
         QVERIFY(!w.recordCommandsEnabled());
         QCOMPARE(w.StatusBar1->currentMessage(),
                  QString("常用化学品，你可以通过常用化学品目录找到你所需要的化学品。"));
         QVERIFY(w.TreeView1->isVisible() && !w.List1->isVisible());
-        w.TabStrip1_Click(2);
+        velmora::test::input::click(tabs, tabs->tabRect(1).center());
         QVERIFY(w.recordCommandsEnabled());
         QCOMPARE(w.StatusBar1->currentMessage(), QString("列表，显示所有符合条件的化学品。"));
-        w.setRoute("英文名称");
-        w.TabStrip1_Click(1);
-        w.TabStrip1_Click(2);
+        h.chooseRoute("英文名称");
+        velmora::test::input::click(tabs, tabs->tabRect(0).center());
+        velmora::test::input::click(tabs, tabs->tabRect(1).center());
         QVERIFY(!w.recordCommandsEnabled());
     }
 };

@@ -5,6 +5,7 @@
 #include "record/RecordCommands.h"
 #include "record/RichTextBox.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,6 +44,20 @@ QString readRtf(const QString &path)
     return doc.toPlainText();
 }
 
+// The print window that Ctrl+P in the main window opens.
+record::PrintForm *openPrintForm(MainWindowHarness &h)
+{
+    h.press(Qt::Key_P, Qt::ControlModifier);
+    record::PrintForm *form = nullptr;
+    const bool opened = QTest::qWaitFor([&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *f = qobject_cast<record::PrintForm *>(w); f && f->isVisible())
+                form = f;
+        return form != nullptr;
+    });
+    return opened ? form : nullptr;
+}
+
 void scriptSave(std::function<std::optional<QString>(const app::Prompts::SaveRequest &)> answer)
 {
     app::Prompts::Script s;
@@ -68,7 +84,9 @@ private slots:
             seen = r;
             return std::optional<QString>(out.filePath(r.initialName + ".rtf"));
         });
-        const QString path = record::RecordCommands::save_Click(h.w());
+        h.clickButton(2); // 保存
+        const QString path = out.filePath(seen.initialName + ".rtf");
+        QVERIFY(QFile::exists(path));
         QCOMPARE(seen.initialName, QString("甲酸；蚁酸"));
         QCOMPARE(seen.filter, QString("RTF(*.rtf)|*.rtf"));
         QCOMPARE(seen.defaultSuffix, QString("rtf"));
@@ -92,14 +110,15 @@ private slots:
         MainWindowHarness h;
         QTemporaryDir out;
         scriptSave([](const app::Prompts::SaveRequest &) { return std::optional<QString>(); });
-        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+        h.clickButton(2); // 保存
         QVERIFY(QDir(out.path()).isEmpty());
 
         // A folder that does not exist: nothing is written, no message.
         scriptSave([&](const app::Prompts::SaveRequest &) {
             return std::optional<QString>(out.filePath("missing/x.rtf"));
         });
-        QVERIFY(record::RecordCommands::save_Click(h.w()).isEmpty());
+        h.clickButton(2);
+        QVERIFY(QDir(out.path()).isEmpty());
 
         // A good file is replaced only by a complete one.
         const QString good = out.filePath("good.rtf");
@@ -117,23 +136,24 @@ private slots:
         auto &box = *h.w().RichTextBox1;
         QClipboard *clipboard = QApplication::clipboard();
         clipboard->setText("something before");
+        h.show();
         box.setSel(0, 0);
-        record::RecordCommands::copy_Click(h.w());
+        h.press(Qt::Key_C, Qt::ControlModifier); // 复制
         QVERIFY(clipboard->text().isEmpty()); // no selection: an empty clipboard
 
         const int at = box.find("formic acid");
         box.setSel(at, 11);
-        record::RecordCommands::copy_Click(h.w());
+        h.clickButton(10); // 复制
         QCOMPARE(clipboard->text(), QString("formic acid"));
         const QMimeData *data = clipboard->mimeData();
         QVERIFY(data->hasHtml());
         QVERIFY(data->data("text/rtf").startsWith("{\\rtf1"));
         QVERIFY(data->data("text/rtf").contains("formic acid"));
 
-        record::RecordCommands::select_Click(h.w());
+        h.press(Qt::Key_S, Qt::ControlModifier); // 全选
         QCOMPARE(box.selStart(), 0);
         QCOMPARE(box.selLength(), box.textLength());
-        h.w().menuEntry("copy")->trigger();
+        h.press(Qt::Key_C, Qt::ControlModifier);
         QVERIFY(clipboard->text().contains("【中文名称】甲酸；蚁酸"));
     }
 
@@ -179,11 +199,14 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
 
         printer.setOutputFileName(out.filePath("all.pdf"));
-        record::PrintForm *form = record::RecordCommands::print_Click(h.w());
+        namespace input = velmora::test::input;
+        // The window goes when it is closed.
+        QPointer<record::PrintForm> form = openPrintForm(h);
+        QVERIFY(form);
         QCOMPARE(form->objectName(), QString("print1"));
         QVERIFY(form->Option2->isChecked());
-        QVERIFY(form->Command1_Click());
-        QVERIFY(!form->isVisible());
+        input::click(form->Command1); // 打印
+        QTRY_VERIFY(!form || !form->isVisible());
         const QString all = run("pdftotext", {out.filePath("all.pdf"), "-"});
         QVERIFY2(all.contains("formic acid;methanoic acid"), qPrintable(all));
         QVERIFY(all.contains("CAS"));
@@ -192,27 +215,34 @@ private slots:
         printer.setOutputFileName(out.filePath("part.pdf"));
         auto &box = *h.w().RichTextBox1;
         box.setSel(box.find("formic acid"), 11);
-        form = record::RecordCommands::print_Click(h.w());
-        form->Option1->setChecked(true);
-        QVERIFY(form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Option1);
+        QVERIFY(form->Option1->isChecked());
+        input::click(form->Command1);
+        QTRY_VERIFY(!form || !form->isVisible());
         const QString part = run("pdftotext", {out.filePath("part.pdf"), "-"}).trimmed();
         QCOMPARE(part, QString("formic acid"));
 
         // The selected range with nothing selected prints an empty page.
         printer.setOutputFileName(out.filePath("none.pdf"));
         box.setSel(0, 0);
-        form = record::RecordCommands::print_Click(h.w());
-        form->Option1->setChecked(true);
-        QVERIFY(form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Option1);
+        input::click(form->Command1);
+        QTRY_VERIFY(!form || !form->isVisible());
         QCOMPARE(run("pdftotext", {out.filePath("none.pdf"), "-"}).trimmed(), QString());
 
         // A printer error keeps the window open.
         printer.setOutputFileName(out.filePath("missing/x.pdf"));
-        form = record::RecordCommands::print_Click(h.w());
-        QVERIFY(!form->Command1_Click());
+        form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Command1);
         QVERIFY(form->isVisible());
-        form->print->click(); // 取消
-        QVERIFY(!form->isVisible());
+        QVERIFY(!QFile::exists(out.filePath("missing/x.pdf")));
+        input::click(form->print); // 取消
+        QTRY_VERIFY(!form || !form->isVisible());
         printer.setOutputFormat(QPrinter::NativeFormat);
     }
 

@@ -3,6 +3,7 @@
 #include "search/HistoryCombo.h"
 #include "search/SearchQueries.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 using velmora::test::MainWindowHarness;
+namespace input = velmora::test::input;
 
 class TestHistory : public QObject {
     Q_OBJECT
@@ -59,21 +61,24 @@ private slots:
         h.search("氯化钠");   // C
         QCOMPARE(w.Combo2->listCount(), 3);
 
-        w.down_Click();
+        h.clickButton(4); // 后退
         QCOMPARE(w.Combo2->listIndex(), 1);
         QCOMPARE(w.Combo2->text(), QString("对苯二胺"));
         QVERIFY(h.recordText().contains("【中文名称】对苯二胺"));
         QVERIFY(back(w) && forward(w));
 
-        w.down_Click();
+        h.press(Qt::Key_D, Qt::ControlModifier); // 后退
         QCOMPARE(w.Combo2->listIndex(), 0);
         QVERIFY(h.recordText().contains("【中文名称】苯酚；石炭酸"));
         QVERIFY(!back(w) && forward(w));
 
-        w.up_Click();
+        // Back is disabled now: its button does nothing.
+        h.clickButton(4);
+        QCOMPARE(w.Combo2->listIndex(), 0);
+        h.clickButton(5); // 前进
         QCOMPARE(w.Combo2->listIndex(), 1);
         QVERIFY(back(w) && forward(w));
-        w.up_Click();
+        h.press(Qt::Key_U, Qt::ControlModifier); // 前进
         QCOMPARE(w.Combo2->listIndex(), 2);
         QVERIFY(h.recordText().contains("【中文名称】氯化钠；食盐"));
         QVERIFY(back(w) && !forward(w));
@@ -89,16 +94,39 @@ private slots:
     void sameChemicalTwiceIsKeptTwice()
     {
         MainWindowHarness h(QStringLiteral("苯酚"));
-        h.w().List1_KeyPress(13);
-        QCOMPARE(h.w().Combo2->listCount(), 2);
-        QCOMPARE(h.w().Combo2->itemText(0), h.w().Combo2->itemText(1));
+        auto &w = h.w();
+        h.show();
+        // A click on the selected entry shows it again, and so does Enter.
+        input::click(w.List1, w.List1->visualItemRect(w.List1->currentItem()).center());
+        QCOMPARE(w.Combo2->listCount(), 2);
+        h.press(Qt::Key_Return);
+        QCOMPARE(w.Combo2->listCount(), 3);
+        QCOMPARE(w.Combo2->itemText(0), w.Combo2->itemText(1));
+        QCOMPARE(w.Combo2->itemText(1), w.Combo2->itemText(2));
+    }
+
+    void arrowsAndEnterInTheList()
+    {
+        MainWindowHarness h(QStringLiteral("苯"));
+        auto &w = h.w();
+        h.show();
+        QCOMPARE(h.listEntries(), (QStringList{"苯", "苯酚；石炭酸", "对苯二胺"}));
+        input::click(w.List1, w.List1->visualItemRect(w.List1->item(0)).center());
+        // Moving the selection shows the entry it lands on.
+        h.press(Qt::Key_Down);
+        QCOMPARE(h.selectedEntry(), QString("苯酚；石炭酸"));
+        QVERIFY(h.recordText().contains("【中文名称】苯酚；石炭酸"));
+        const int history = w.Combo2->listCount();
+        h.press(Qt::Key_Return);
+        QCOMPARE(w.Combo2->listCount(), history + 1);
+        QCOMPARE(w.Combo2->itemText(history), QString("苯酚；石炭酸"));
     }
 
     void clearingTheHistory()
     {
         MainWindowHarness h;
         h.search("苯");
-        h.w().vbclear_Click();
+        h.clickButton(7); // 清除
         QCOMPARE(h.w().Combo2->listCount(), 0);
         QCOMPARE(h.w().Combo2->text(), QString());
         QVERIFY(!back(h.w()) && !forward(h.w()));
@@ -108,10 +136,11 @@ private slots:
 
     void jumpsFromTheDropDownMenus()
     {
-        MainWindowHarness h(QStringLiteral("苯"));
+        MainWindowHarness h(QStringLiteral("甲酸"));
         auto &w = h.w();
+        h.search("苯");
         const int historyBefore = w.Combo2->listCount();
-        w.ButtonMenuClick("甲酸；蚁酸");
+        QVERIFY(input::chooseFromButtonMenu(w.toolbarWidget(4), "甲酸；蚁酸"));
         QCOMPARE(w.Combo2->text(), QString("甲酸；蚁酸"));
         QVERIFY(h.recordText().contains("【中文名称】甲酸；蚁酸"));
         QCOMPARE(w.Combo2->listCount(), historyBefore);
@@ -119,7 +148,7 @@ private slots:
         // A special character: no name equals it, the record stays.
         const QString before = h.recordText();
         QCOMPARE(menuTexts(w.buttonMenu(18)), (QStringList{"℃", "α", "β", "γ", "～", "°", "′", "〞", "±"}));
-        w.buttonMenu(18)->actions().at(0)->trigger();
+        QVERIFY(input::chooseFromButtonMenu(w.toolbarWidget(18), "℃"));
         QCOMPARE(w.Combo2->text(), QString("℃"));
         QCOMPARE(h.recordText(), before);
     }
@@ -130,7 +159,7 @@ private slots:
         h.search("benzol", "英文名称");
         QCOMPARE(h.w().Combo2->listCount(), 2);
         const QString before = h.recordText();
-        h.w().down_Click(); // the Chinese name 甲酸；蚁酸 is no English name
+        h.clickButton(4); // the Chinese name 甲酸；蚁酸 is no English name
         QCOMPARE(h.recordText(), before);
     }
 };

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include "search/SearchQueries.h"
 #include "support/MainWindowHarness.h"
+#include "support/WindowInput.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 #include <QTextDocument>
 
@@ -57,16 +59,13 @@ private slots:
     {
         MainWindowHarness h(QStringLiteral("不存在"));
         auto &w = h.w();
-        w.setRoute("英文名称");
-        w.Combo1_Click();
+        h.chooseRoute("英文名称");
         QVERIFY(!w.recordCommandsEnabled());
         QCOMPARE(w.StatusBar1->currentMessage(),
                  QString("输入化学品的英文名称，包括学名、常用名、俗名等，或名称的关键字。"));
-        w.setRoute("中文名称");
-        w.Combo1_Click(); // enabled again, even with an empty list
+        h.chooseRoute("中文名称"); // enabled again, even with an empty list
         QVERIFY(w.recordCommandsEnabled());
-        w.setRoute("用途");
-        w.Combo1_Click();
+        h.chooseRoute("用途");
         QCOMPARE(w.StatusBar1->currentMessage(),
                  QString("输入化学品相关用途关键字，可单条件或多条件检索。单条件如：塑料，多条件如：塑料；填料。"));
         QVERIFY(!w.recordCommandsEnabled());
@@ -76,9 +75,15 @@ private slots:
     {
         MainWindowHarness h;
         auto &w = h.w();
-        w.TabStrip1->selectTab(1);
-        QTest::keyClick(w.Combo2->lineEdit(), Qt::Key_A);
+        h.show();
+        QTabBar *tabs = w.TabStrip1->tabs();
+        velmora::test::input::click(tabs, tabs->tabRect(0).center());
+        QCOMPARE(w.TabStrip1->selectedTab(), 1);
+        velmora::test::input::click(w.Combo2);
+        QCOMPARE(w.TabStrip1->selectedTab(), 1); // a click is no key
+        h.press(Qt::Key_A);
         QCOMPARE(w.TabStrip1->selectedTab(), 2);
+        QCOMPARE(w.Combo2->text(), QString("甲酸a"));
     }
 
     void propertyRoute()

@@ -3,8 +3,13 @@
 #include "db/ResultFile.h"
 #include "record/RichTextBox.h"
 #include "search/HistoryCombo.h"
+#include "support/WindowInput.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QStyle>
+#include <QStyleOptionToolButton>
+#include <QToolButton>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -39,20 +44,78 @@ MainWindowHarness::~MainWindowHarness()
     app::Prompts::clearScript();
 }
 
+void MainWindowHarness::show()
+{
+    app::MainWindow &w = *m_window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The skin is put on around the first show; input waits for it.
+    QTRY_VERIFY(w.findChild<QObject *>(QStringLiteral("cNeoCaption"), Qt::FindDirectChildrenOnly));
+    QTRY_VERIFY(w.contentsMargins().top() > 0);
+    QVERIFY(input::showActive(&w));
+}
+
+void MainWindowHarness::chooseRoute(const QString &route)
+{
+    app::MainWindow &w = *m_window;
+    if (!w.isActiveWindow())
+        show();
+    QComboBox *box = w.Combo1;
+    const int row = box->findText(route);
+    if (row < 0) {
+        // A route word the box does not offer (the search command knows a
+        // few more) can only be set by the program, as the periodic table
+        // does.
+        w.setRoute(route);
+        return;
+    }
+    input::click(box);
+    QAbstractItemView *view = box->view();
+    QTRY_VERIFY(view->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+    const QModelIndex index = box->model()->index(row, box->modelColumn());
+    view->scrollTo(index);
+    input::click(view->viewport(), view->visualRect(index).center());
+    QTRY_VERIFY(!view->isVisible());
+    QCOMPARE(box->currentText(), route);
+}
+
 void MainWindowHarness::search(const QString &text, const QString &route)
 {
-    m_window->setRoute(route);
-    m_window->Combo1_Click();
-    m_window->Combo2->setText(QString());
-    QLineEdit *edit = m_window->Combo2->lineEdit();
-    // Key events carrying the text, as an input method delivers Chinese.
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(edit, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(edit, &release);
-    }
-    QTest::keyClick(edit, Qt::Key_Return);
+    app::MainWindow &w = *m_window;
+    chooseRoute(route);
+    // Into the box, everything selected, then typed over.
+    input::click(w.Combo2);
+    input::key(w.Combo2, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        input::key(w.Combo2, Qt::Key_Backspace);
+    else
+        input::type(w.Combo2, text);
+    QCOMPARE(w.Combo2->text(), text);
+    input::key(w.Combo2, Qt::Key_Return);
+}
+
+void MainWindowHarness::clickButton(int index)
+{
+    if (!m_window->isActiveWindow())
+        show();
+    QToolButton *button = m_window->toolbarWidget(index);
+    QVERIFY(button);
+    // A button with a drop-down menu is clicked beside its arrow.
+    QStyleOptionToolButton option;
+    option.initFrom(button);
+    option.features = button->popupMode() == QToolButton::MenuButtonPopup ? QStyleOptionToolButton::MenuButtonPopup
+                                                                          : QStyleOptionToolButton::None;
+    option.subControls = QStyle::SC_ToolButton | QStyle::SC_ToolButtonMenu;
+    const QRect face = button->style()->subControlRect(QStyle::CC_ToolButton, &option, QStyle::SC_ToolButton, button);
+    input::click(button, face.isValid() ? face.center() : button->rect().center());
+}
+
+void MainWindowHarness::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_window->isActiveWindow())
+        show();
+    input::key(m_window.get(), key, modifiers);
 }
 
 QStringList MainWindowHarness::listEntries() const

@@ -19,8 +19,16 @@ public:
 
     app::MainWindow &w() { return *m_window; }
     Fixture &fixture() { return m_fixture; }
-    // Types text into the search box and presses Enter.
+    // Shows the window with its skin on and makes it the active window.
+    void show();
+    // Chooses a route from the route box with the mouse.
+    void chooseRoute(const QString &route);
+    // Chooses the route, clicks into the search box, replaces its text by
+    // typing and presses Enter, all through the window.
     void search(const QString &text, const QString &route = QStringLiteral("中文名称"));
+    // Clicks a toolbar button or presses a key in the window.
+    void clickButton(int index);
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     QStringList listEntries() const;
     QString selectedEntry() const;
     QString recordText() const;
