@@ -135,10 +135,11 @@ class Shortcuts(DesktopTest):
 
         # Ctrl+P opens the print window; its 取消 closes it.
         self.press("ctrl+p", "print")
-        self.wait_window("print1")
-        self.step("print-window")
-        self.click_widget("print1/print")
-        self.wait_window("print1", shown=False)
+        try:
+            self.wait_window("print1")
+            self.step("print-window")
+        finally:
+            self.close_print_window()
 
         # Ctrl+Q ends the program.
         self.x.click(*self.search_box_point())
@@ -175,9 +176,10 @@ class Shortcuts(DesktopTest):
             with self.subTest(place=place, key="ctrl+p"):
                 focus()
                 self.press("ctrl+p", "print")
-                self.wait_window("print1")
-                self.click_widget("print1/print")
-                self.wait_window("print1", shown=False)
+                try:
+                    self.wait_window("print1")
+                finally:
+                    self.close_print_window()
 
 
 if __name__ == "__main__":

@@ -63,7 +63,7 @@ class Secondary(DesktopTest):
         self.assertEqual(frm["windowTitle"], "元素周期表")
         cell = self.wait(lambda: (lambda i: i if i["found"] and i["visible"] else None)(
             self.hook.item("periodicfrm/MSFlexGrid1", "Fe")), "the cell of Fe on screen")
-        self.x.double_click(*center(cell["geometry"]))
+        self.x.double_click(*center(self.on_screen("periodicfrm", cell["geometry"])))
         # The main window searches the formulas beginning with the symbol;
         # the table goes to the task bar.
         self.wait_prop("sq/Label3", "text", self.count_caption(1))
@@ -120,6 +120,21 @@ class Secondary(DesktopTest):
         self.open_from_toolbar(14, "print1")
         self.click_widget("print1/print")
         self.wait_window("print1", shown=False)
+
+    def test_print_window_opens_whole_every_time(self):
+        # Opened and closed again and again, the window comes up with its
+        # caption and frame, where the X server has it.
+        for attempt in range(5):
+            with self.subTest(attempt=attempt):
+                self.x.click(*self.search_box_point())
+                self.wait(lambda: self.focus_in("Combo2"), "the caret in the search box")
+                self.x.key("ctrl+p")
+                try:
+                    frm = self.wait_window("print1")
+                    self.step("print-%d" % attempt)
+                    self.assertEqual(frm["geometry"], self.x.window_geometry(frm["winId"]))
+                finally:
+                    self.close_print_window()
 
     def test_print_window_minimum_size(self):
         self.open_from_toolbar(14, "print1")
