@@ -807,6 +807,7 @@ void MainWindow::Combo2_Click()
 void MainWindow::search_Click() { m_search->search_Click(); }
 void MainWindow::zwjiansuo_jian() { m_search->zwjiansuo_jian(); }
 void MainWindow::jiansuo_suo() { m_search->jiansuo_suo(); }
+void MainWindow::elementSearch(const QStringList &symbols) { m_search->elementSearch(symbols); }
 void MainWindow::yongtu_tu() { m_search->yongtu_tu(); }
 void MainWindow::ll_ll() { m_search->ll_ll(); }
 void MainWindow::colx_colx() { m_search->colx_colx(); }

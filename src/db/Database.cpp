@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include "db/ChineseOrder.h"
 #include "db/ColumnCache.h"
 #include "db/DbError.h"
 #include "db/JetLike.h"
@@ -232,6 +233,7 @@ void Database::registerFunctions(sqlite3 *db)
 {
     sqlite3_create_function_v2(db, "jetlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                jetLikeFunction, nullptr, nullptr, nullptr);
+    ChineseOrder::install(db);
 }
 
 void Database::setPassword(sqlite3 *db, const QString &password)

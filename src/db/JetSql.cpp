@@ -1,5 +1,6 @@
 #include "db/JetSql.h"
 
+#include "db/ChineseOrder.h"
 #include "db/DbError.h"
 #include "db/JetLike.h"
 
@@ -215,7 +216,8 @@ QString JetQuery::orderSqlite() const
 {
     if (orderBy.isEmpty())
         return QStringLiteral("rowid");
-    return quoteName(orderBy) + QStringLiteral(" COLLATE NOCASE")
+    // Chinese text in pinyin order, ASCII as NOCASE; ties in stored order.
+    return quoteName(orderBy) + QStringLiteral(" COLLATE ") + QLatin1String(ChineseOrder::Name)
            + (descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid");
 }
 

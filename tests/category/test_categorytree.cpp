@@ -1,5 +1,6 @@
 // The category tree: building it from the index, clicking headings and
 // chemical leaves.
+#include "app/TabStrip.h"
 #include "category/CategoryTree.h"
 #include "search/HistoryCombo.h"
 #include "app/TabStrip.h"
@@ -12,8 +13,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 #include <sqlite3.h>
 
 using velmora::category::CategoryTree;
@@ -259,6 +262,71 @@ private slots:
         QVERIFY(leaves(tree(h).node("单环芳烃")).isEmpty());
         QCOMPARE(leaves(tree(h).node("吡啶类")), QStringList{"2,2'-联吡啶"});
         QVERIFY(!w.recordCommandsEnabled());
+    }
+
+    // After a click on a heading with chemicals, the heading and as many of
+    // them as fit are in view, whether all fit or not.
+    void aHeadingClickShowsItsChemicals_data()
+    {
+        QTest::addColumn<int>("chemicals");
+        QTest::newRow("a few") << 3;
+        QTest::newRow("more than the view holds") << 60;
+    }
+    void aHeadingClickShowsItsChemicals()
+    {
+        QFETCH(int, chemicals);
+        MainWindowHarness h;
+        auto &w = h.w();
+        for (int i = 0; i < chemicals; ++i)
+            addChemical(h, QStringLiteral("盐样品%1").arg(i, 2, 10, QLatin1Char('0')), "NaX", "无机化学品", "钠盐", "卤化物");
+        // Many headings above it, so that it sits at the bottom of the view.
+        QStringList rows;
+        for (int i = 0; i < 40; ++i)
+            rows << QStringLiteral("无机化学品|钠盐|类%1").arg(i, 2, 10, QLatin1Char('0'));
+        rows << "有机化学品|羧酸|脂肪族羧酸" << "无机化学品|钠盐|卤化物";
+        setIndex(h, rows);
+        tree(h).clearTree();
+        w.bia_bia();
+        w.resize(900, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTabBar *tabs = w.TabStrip1->tabs();
+        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, tabs->mapTo(&w, tabs->tabRect(0).center()));
+        QTRY_VERIFY(w.TreeView1->isVisible());
+
+        QTreeWidget *view = w.TreeView1;
+        const auto clickNode = [&](QTreeWidgetItem *node) {
+            view->scrollToItem(node);
+            const QPoint at = view->viewport()->mapTo(&w, view->visualItemRect(node).center());
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, at);
+        };
+        clickNode(tree(h).node("无机化学品"));
+        QTRY_COMPARE(tree(h).currentHeading(), QString("无机化学品"));
+        clickNode(tree(h).node("钠盐"));
+        QTRY_COMPARE(tree(h).currentHeading(), QString("钠盐"));
+        clickNode(tree(h).node("卤化物"));
+        QTRY_COMPARE(tree(h).currentHeading(), QString("卤化物"));
+        QTreeWidgetItem *heading = tree(h).node("卤化物");
+        QVERIFY(leaves(heading).size() >= chemicals);
+
+        const QRect inView = view->viewport()->rect();
+        const auto shown = [&](QTreeWidgetItem *item) {
+            const QRect r = view->visualItemRect(item);
+            return r.isValid() && r.top() >= inView.top() && r.bottom() <= inView.bottom();
+        };
+        QVERIFY(shown(heading));
+        QTreeWidgetItem *last = heading->child(heading->childCount() - 1);
+        if (chemicals < 10) {
+            QVERIFY(shown(last));
+        } else {
+            // The heading at the top edge, leaves down to the bottom edge.
+            QVERIFY(view->visualItemRect(heading).top() <= view->visualItemRect(heading).height());
+            QVERIFY(!shown(last));
+            int visible = 0;
+            for (int i = 0; i < heading->childCount(); ++i)
+                visible += shown(heading->child(i)) ? 1 : 0;
+            QVERIFY(visible * view->visualItemRect(last).height() > inView.height() - 3 * view->visualItemRect(last).height());
+        }
     }
 
     void awkwardTexts_data()
