@@ -1,6 +1,5 @@
 // The category tree: building it from the index, clicking headings and
 // chemical leaves.
-#include "app/TabStrip.h"
 #include "category/CategoryTree.h"
 #include "search/HistoryCombo.h"
 #include "app/TabStrip.h"
@@ -13,10 +12,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
-#include <QWindow>
 #include <sqlite3.h>
 
 using velmora::category::CategoryTree;
@@ -288,23 +285,12 @@ private slots:
         tree(h).clearTree();
         w.bia_bia();
         w.resize(900, 600);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTabBar *tabs = w.TabStrip1->tabs();
-        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, tabs->mapTo(&w, tabs->tabRect(0).center()));
-        QTRY_VERIFY(w.TreeView1->isVisible());
+        showTree(h);
 
         QTreeWidget *view = w.TreeView1;
-        const auto clickNode = [&](QTreeWidgetItem *node) {
-            view->scrollToItem(node);
-            const QPoint at = view->viewport()->mapTo(&w, view->visualItemRect(node).center());
-            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, at);
-        };
-        clickNode(tree(h).node("无机化学品"));
-        QTRY_COMPARE(tree(h).currentHeading(), QString("无机化学品"));
-        clickNode(tree(h).node("钠盐"));
-        QTRY_COMPARE(tree(h).currentHeading(), QString("钠盐"));
-        clickNode(tree(h).node("卤化物"));
+        click(h, "无机化学品");
+        click(h, "钠盐");
+        click(h, "卤化物");
         QTRY_COMPARE(tree(h).currentHeading(), QString("卤化物"));
         QTreeWidgetItem *heading = tree(h).node("卤化物");
         QVERIFY(leaves(heading).size() >= chemicals);
