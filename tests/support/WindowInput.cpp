@@ -26,12 +26,7 @@ bool showActive(QWidget *window)
         return false;
     // The window system's focus window and the widgets' active window are
     // two records; keys go to the focus widget of the latter.
-    if (QTest::qWaitFor([window] { return window->isActiveWindow(); }, 500))
-        return true;
-    // A window shown again while it was being activated can be left with
-    // the window system's focus but no active window: hand it over.
-    QApplication::setActiveWindow(window);
-    return window->isActiveWindow();
+    return QTest::qWaitFor([window] { return window->isActiveWindow(); }, 2000);
 }
 
 QWindow *windowOf(QWidget *widget)
