@@ -536,11 +536,6 @@ void MainWindow::Form_Load()
 {
     // 1. The skin: caption, frame and the menu bar in the caption.
     SkinSetup::apply(this);
-    // The window is not made smaller than the layout's inner minimum inside
-    // the skin's frame.
-    const QMargins frame = contentsMargins();
-    setMinimumSize(Twips::toPixelsX(MainLayout::MinWidth) + frame.left() + frame.right(),
-                   Twips::toPixelsY(MainLayout::MinHeight) + frame.top() + frame.bottom());
     // 2. Outer size 9210 x 6690 twips, in the middle of the screen.
     resize(Twips::toPixelsX(9210), Twips::toPixelsY(6690));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
