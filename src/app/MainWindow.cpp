@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/Artwork.h"
 #include "app/BoundPictureBox.h"
+#include "app/FileReport.h"
 #include "app/Fonts.h"
 #include "app/ImageList.h"
 #include "app/SkinSetup.h"
@@ -549,6 +550,10 @@ void MainWindow::Form_Load()
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Form_Resize();
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")));
+    // A database file that cannot serve is told once: which, where, what is wrong.
+    const QString fileProblems = FileReport::check(
+        this, {{Data1->databaseName(), Data1->connect()},
+               {db::AppFolder::file(QStringLiteral("\\data\\index.data")), QStringLiteral(";pwd=5817402")}});
     // 6. The routes.
     Combo1->clear();
     for (const char *r : Routes)
@@ -569,6 +574,8 @@ void MainWindow::Form_Load()
                 RichTextBox1->clearText();
                 RichTextBox1->setFirstMeasure(100);
                 RichTextBox1->setSecondMeasure(100);
+                if (!fileProblems.isEmpty())
+                    RichTextBox1->write(fileProblems + QStringLiteral("\r\n\r\n"));
                 RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
                 RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
                 RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));

@@ -1,8 +1,12 @@
 #include "db/JetLike.h"
 
 #include "db/DbError.h"
+#include "db/TextForm.h"
+
+#include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 
 namespace velmora::db {
 
@@ -19,19 +23,61 @@ std::u32string toFolded(const QString &text)
 
 bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
+// Where case folding leads, worked out once from the folding itself: which
+// characters are folded to from another one, and which characters beyond
+// ASCII fold into ASCII (the Kelvin sign, the long s) with their lead bytes.
+// No character above U+1FFFF has a case.
+struct FoldTargets {
+    std::vector<char32_t> targets; // sorted, beyond ASCII
+    std::array<bool, 128> asciiFromAfar{};
+    std::array<bool, 256> leadOfAfar{};
+
+    FoldTargets()
+    {
+        for (char32_t c = 0x80; c < 0x20000; ++c) {
+            const char32_t f = JetLike::fold(c);
+            if (f == c)
+                continue;
+            if (f >= 0x80) {
+                targets.push_back(f);
+            } else {
+                asciiFromAfar[f] = true;
+                leadOfAfar[QString::fromStdU32String(std::u32string(1, c)).toUtf8().at(0) & 0xFF] = true;
+            }
+        }
+        std::sort(targets.begin(), targets.end());
+        targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    }
+    static const FoldTargets &get()
+    {
+        static const FoldTargets t;
+        return t;
+    }
+};
+
+unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
 } // namespace
 
 char32_t JetLike::fold(char32_t c)
 {
-    if (c >= U'A' && c <= U'Z')
-        return c + 32;
-    // Latin-1 capitals (not the multiplication sign).
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-        return c + 32;
-    // Full-width Latin capitals.
-    if (c >= 0xFF21 && c <= 0xFF3A)
-        return c + 32;
-    return c;
+    if (c < 0x80)
+        return c >= U'A' && c <= U'Z' ? c + 32 : c;
+    // CJK punctuation, kana and ideographs have no case: the common text of
+    // the names takes no table look-up.
+    if (c >= 0x3000 && c < 0xA000)
+        return c;
+    return char32_t(u_foldCase(UChar32(c), U_FOLD_CASE_DEFAULT));
+}
+
+bool JetLike::isFoldTarget(char32_t c)
+{
+    if (c < 0x80)
+        return c >= U'a' && c <= U'z';
+    if (c >= 0x3000 && c < 0xA000)
+        return false;
+    const auto &t = FoldTargets::get().targets;
+    return std::binary_search(t.begin(), t.end(), c);
 }
 
 void JetLike::foldUtf8(std::string_view s, std::u32string &out)
@@ -41,32 +87,68 @@ void JetLike::foldUtf8(std::string_view s, std::u32string &out)
     const auto *p = reinterpret_cast<const unsigned char *>(s.data());
     const auto *end = p + s.size();
     while (p < end) {
-        char32_t c = *p;
-        int extra = 0;
-        if (c < 0x80) {
-            extra = 0;
-        } else if ((c & 0xE0) == 0xC0) {
-            c &= 0x1F;
-            extra = 1;
-        } else if ((c & 0xF0) == 0xE0) {
-            c &= 0x0F;
-            extra = 2;
-        } else if ((c & 0xF8) == 0xF0) {
-            c &= 0x07;
-            extra = 3;
-        } else {
-            c = 0xFFFD;
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            out.push_back(asciiLower(b));
+            ++p;
+            continue;
         }
-        ++p;
-        for (int i = 0; i < extra && p < end; ++i, ++p)
-            c = (c << 6) | (*p & 0x3F);
+        char32_t c = 0, least = 0;
+        int extra = 0;
+        if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F, extra = 1, least = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F, extra = 2, least = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07, extra = 3, least = 0x10000;
+        } else {
+            break;
+        }
+        if (end - p <= extra)
+            break;
+        bool ok = true;
+        for (int i = 1; i <= extra && ok; ++i) {
+            ok = (p[i] & 0xC0) == 0x80;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (!ok || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            break;
         out.push_back(fold(c));
+        p += extra + 1;
     }
+    if (p == end)
+        return;
+    // A malformed text (rare): decoded exactly as it is for display.
+    out.clear();
+    for (const char32_t c : decodeUtf8(s).toStdU32String())
+        out.push_back(fold(c));
+}
+
+int JetLike::compare(std::string_view a, std::string_view b)
+{
+    // ASCII on both sides (English names, numbers) is compared byte by byte.
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80)
+            break;
+        if (asciiLower(x) != asciiLower(y))
+            return asciiLower(x) < asciiLower(y) ? -1 : 1;
+    }
+    if (i == n)
+        return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    // The rest starts at a character boundary on both sides.
+    thread_local std::u32string fa, fb;
+    foldUtf8(a.substr(i), fa);
+    foldUtf8(b.substr(i), fb);
+    return fa.compare(fb) < 0 ? -1 : fa == fb ? 0 : 1;
 }
 
 JetLike::JetLike(const QString &pattern)
 {
-    const std::u32string p = pattern.toStdU32String();
+    const std::u32string p = withoutLoneSurrogates(pattern).toStdU32String();
     bool plainOnly = true;
     for (size_t i = 0; i < p.size(); ++i) {
         const char32_t c = p[i];
@@ -137,14 +219,28 @@ JetLike::JetLike(const QString &pattern)
 
     if (m_shape == Shape::General || m_shape == Shape::All)
         return;
+    // U+FFFD stands for a malformed byte only after decoding.
     bool ascii = true, foldTarget = false;
     for (const char32_t c : m_plain) {
         ascii = ascii && c < 0x80;
-        foldTarget = foldTarget || (c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-                     || (c >= 0xFF41 && c <= 0xFF5A);
+        foldTarget = foldTarget || isFoldTarget(c) || c == 0xFFFD;
+        if (c < 0x80 && FoldTargets::get().asciiFromAfar[c])
+            m_guarded = true;
     }
     m_bytes = !foldTarget ? Bytes::AsIs : ascii ? Bytes::AsciiFolded : Bytes::No;
     m_plainUtf8 = QString::fromStdU32String(m_plain).toStdString();
+}
+
+bool JetLike::byteSafe(std::string_view text) const
+{
+    if (m_bytes != Bytes::AsciiFolded || !m_guarded)
+        return true;
+    // A character beyond ASCII that folds into one of the pattern's letters.
+    const auto &lead = FoldTargets::get().leadOfAfar;
+    for (const char c : text)
+        if (lead[static_cast<unsigned char>(c)])
+            return false;
+    return true;
 }
 
 bool JetLike::matchesBytes(std::string_view text) const
@@ -254,7 +350,7 @@ bool JetLike::matchesUtf8(std::string_view utf8) const
 {
     if (m_shape == Shape::All)
         return true;
-    if (m_bytes != Bytes::No)
+    if (m_bytes != Bytes::No && byteSafe(utf8))
         return matchesBytes(utf8);
     thread_local std::u32string buffer;
     foldUtf8(utf8, buffer);
