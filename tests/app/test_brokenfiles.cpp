@@ -8,6 +8,8 @@
 #include "search/HistoryCombo.h"
 #include "support/Fixture.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -117,8 +119,11 @@ private slots:
 
         // The window stays usable: a search typed and entered, and no second message.
         w.activateWindow();
-        w.Combo2->lineEdit()->setFocus();
-        QTRY_VERIFY(w.Combo2->lineEdit()->hasFocus());
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QLineEdit *edit = w.Combo2->lineEdit();
+        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, edit->mapTo(&w, edit->rect().center()));
+        QTRY_VERIFY(edit->hasFocus());
         w.Combo2->lineEdit()->selectAll();
         for (const Qt::Key key : {Qt::Key_B, Qt::Key_E, Qt::Key_N, Qt::Key_Z})
             QTest::keyClick(w.windowHandle(), key);
@@ -142,6 +147,28 @@ private slots:
         QTRY_COMPARE(messages.size(), 1);
         QVERIFY(messages.first().contains("“sj1.data”"));
         QVERIFY(messages.first().contains("“index.data”"));
+    }
+
+    void brokenPeriodicFileIsToldByItsWindow()
+    {
+        Fixture fixture;
+        const QString path = fixture.file("\\data\\periodic.data");
+        breakFile(path, "random bytes");
+        fixture.install();
+        app::MainWindow w;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(50);
+        QVERIFY(messages.isEmpty()); // the main window does not use it
+        w.menuEntry("periodic")->trigger();
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY(messages.first().contains("“periodic.data”"));
+        QVERIFY(messages.first().contains("元素周期表无法显示"));
+        // Opened again: not told twice.
+        w.menuEntry("periodic")->trigger();
+        QTest::qWait(50);
+        QCOMPARE(messages.size(), 1);
     }
 
     void soundFilesSayNothing()
