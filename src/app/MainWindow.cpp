@@ -574,11 +574,14 @@ void MainWindow::Form_Load()
                 RichTextBox1->clearText();
                 RichTextBox1->setFirstMeasure(100);
                 RichTextBox1->setSecondMeasure(100);
-                if (!fileProblems.isEmpty())
-                    RichTextBox1->write(fileProblems + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                if (!fileProblems.isEmpty()) {
+                    // A broken installation, told where the welcome would stand.
+                    RichTextBox1->write(fileProblems + QStringLiteral("\r\n"));
+                } else {
+                    RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                }
                 // The welcome is read from its beginning.
                 QTextCursor top = RichTextBox1->textCursor();
                 top.movePosition(QTextCursor::Start);

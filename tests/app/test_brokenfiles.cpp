@@ -109,8 +109,9 @@ private slots:
         QVERIFY2(text.contains(words), qPrintable(text));
 
         if (file == "sj1.data") {
-            // The record pane says it too, above the welcome text.
+            // The record pane says it too, where the welcome would stand.
             QVERIFY(w.RichTextBox1->toPlainText().contains("“sj1.data”不能使用"));
+            QVERIFY(!w.RichTextBox1->toPlainText().contains("欢迎使用"));
             QCOMPARE(w.List1->count(), 0);
         } else {
             QCOMPARE(w.TreeView1->topLevelItemCount(), 0);
