@@ -232,19 +232,18 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
     // One test per condition: the column it reads and how it judges a value.
     struct Test {
         const Column *column;
-        std::unique_ptr<JetLike> like;
-        std::string equals;
+        std::unique_ptr<JetLike> like; // "=" is a literal match
     };
     std::vector<Test> tests;
     for (const JetQuery::Condition &c : query.conditions) {
         const Column *col = column(t, query.table, c.field);
         if (!col)
             return std::nullopt;
-        Test test{col, nullptr, {}};
+        Test test{col, nullptr};
         if (c.like)
             test.like = std::make_unique<JetLike>(c.value); // checked when the query was parsed
         else
-            test.equals = c.value.toStdString(); // as bound for the engine
+            test.like = std::make_unique<JetLike>(JetLike::literal(c.value));
         tests.push_back(std::move(test));
     }
 
@@ -258,7 +257,7 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
             break;
         }
         const std::string_view text = test.column->at(r);
-        return (test.like ? test.like->matchesUtf8(text) : JetLike::equal(text, test.equals)) ? True : False;
+        return test.like->matchesUtf8(text) ? True : False;
     };
 
     std::vector<qint64> found;

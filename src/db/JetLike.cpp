@@ -146,14 +146,18 @@ int JetLike::compare(std::string_view a, std::string_view b)
     return fa.compare(fb) < 0 ? -1 : fa == fb ? 0 : 1;
 }
 
-JetLike::JetLike(const QString &pattern)
+JetLike::JetLike(const QString &pattern) : JetLike(pattern, false) {}
+
+JetLike::JetLike(const QString &pattern, bool literal)
 {
     const std::u32string p = withoutLoneSurrogates(pattern).toStdU32String();
     bool plainOnly = true;
     for (size_t i = 0; i < p.size(); ++i) {
         const char32_t c = p[i];
         Token token{Kind::Literal};
-        if (c == U'*') {
+        if (literal) {
+            token.ch = fold(c);
+        } else if (c == U'*') {
             token.kind = Kind::Star;
             // Runs of stars are one star.
             if (!m_tokens.empty() && m_tokens.back().kind == Kind::Star)

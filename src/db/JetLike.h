@@ -21,6 +21,9 @@ class JetLike {
 public:
     // Throws DbError 93 for an invalid pattern.
     explicit JetLike(const QString &pattern);
+    // The text itself, without wildcards: matches what "=" finds, that is
+    // equal(text, value), on the fast paths that plain patterns take.
+    static JetLike literal(const QString &text) { return JetLike(text, true); }
 
     bool matches(std::u32string_view folded) const;
     bool matchesUtf8(std::string_view utf8) const;
@@ -41,6 +44,8 @@ public:
     static bool equal(std::string_view a, std::string_view b) { return compare(a, b) == 0; }
 
 private:
+    JetLike(const QString &pattern, bool literal);
+
     enum class Kind { Literal, Any, Digit, Class, Star };
     struct Token {
         Kind kind;

@@ -148,6 +148,8 @@ private slots:
         QTest::newRow("NUL compared") << QString(QChar(0)) + "A" << QString(QChar(0)) + "b" << -1;
         QTest::newRow("NUL compared, equal") << QString(QChar(0)) + "B" << QString(QChar(0)) + "b" << 0;
         QTest::newRow("by characters") << "z" << "é" << -1;
+        QTest::newRow("wildcards are plain text") << "a*[b" << "A*[B" << 0;
+        QTest::newRow("a star is no wildcard") << "a*" << "ab" << -1;
     }
     void comparison()
     {
@@ -159,6 +161,8 @@ private slots:
                                   std::string_view(y.constData(), size_t(y.size()))), order);
         QCOMPARE(JetLike::compare(std::string_view(y.constData(), size_t(y.size())),
                                   std::string_view(x.constData(), size_t(x.size()))), -order);
+        // "=" on the column copies: the text as a literal pattern.
+        QCOMPARE(JetLike::literal(a).matchesUtf8(std::string_view(y.constData(), size_t(y.size()))), order == 0);
     }
 
     void invalidPatterns_data()
