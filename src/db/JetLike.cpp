@@ -29,6 +29,7 @@ bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 // No character above U+1FFFF has a case.
 struct FoldTargets {
     std::vector<char32_t> targets; // sorted, beyond ASCII
+    std::vector<std::pair<char32_t, char32_t>> sources; // (folded, source beyond ASCII), sorted
     std::array<bool, 128> asciiFromAfar{};
     std::array<bool, 256> leadOfAfar{};
 
@@ -38,6 +39,7 @@ struct FoldTargets {
             const char32_t f = JetLike::fold(c);
             if (f == c)
                 continue;
+            sources.emplace_back(f, c);
             if (f >= 0x80) {
                 targets.push_back(f);
             } else {
@@ -47,6 +49,16 @@ struct FoldTargets {
         }
         std::sort(targets.begin(), targets.end());
         targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+        std::sort(sources.begin(), sources.end());
+    }
+    // The characters beyond ASCII that fold to c.
+    std::vector<char32_t> sourcesOf(char32_t c) const
+    {
+        std::vector<char32_t> out;
+        auto it = std::lower_bound(sources.begin(), sources.end(), std::make_pair(c, char32_t(0)));
+        for (; it != sources.end() && it->first == c; ++it)
+            out.push_back(it->second);
+        return out;
     }
     static const FoldTargets &get()
     {
@@ -224,19 +236,48 @@ JetLike::JetLike(const QString &pattern, bool literal)
     if (m_shape == Shape::General || m_shape == Shape::All)
         return;
     // U+FFFD stands for a malformed byte only after decoding.
-    bool ascii = true, foldTarget = false;
+    bool ascii = true, foldTarget = false, replacement = false;
     for (const char32_t c : m_plain) {
         ascii = ascii && c < 0x80;
-        foldTarget = foldTarget || isFoldTarget(c) || c == 0xFFFD;
+        foldTarget = foldTarget || isFoldTarget(c);
+        replacement = replacement || c == 0xFFFD;
         if (c < 0x80 && FoldTargets::get().asciiFromAfar[c])
             m_guarded = true;
     }
-    m_bytes = !foldTarget ? Bytes::AsIs : ascii ? Bytes::AsciiFolded : Bytes::No;
     m_plainUtf8 = QString::fromStdU32String(m_plain).toStdString();
+    if (replacement) {
+        m_bytes = Bytes::No;
+    } else if (!foldTarget) {
+        m_bytes = Bytes::AsIs;
+    } else if (ascii) {
+        m_bytes = Bytes::AsciiFolded;
+    } else {
+        // Letters beyond ASCII (α-萘酚): the bytes serve when the text holds
+        // no other character that folds to one of the pattern's.
+        m_bytes = Bytes::Guarded;
+        std::u32string others;
+        for (const char32_t c : m_plain) {
+            if (c >= U'a' && c <= U'z')
+                others.push_back(c - 32);
+            for (const char32_t d : FoldTargets::get().sourcesOf(c))
+                if (d != c)
+                    others.push_back(d);
+        }
+        std::sort(others.begin(), others.end());
+        others.erase(std::unique(others.begin(), others.end()), others.end());
+        for (const char32_t d : others)
+            m_guards.push_back(QString::fromStdU32String(std::u32string(1, d)).toStdString());
+    }
 }
 
 bool JetLike::byteSafe(std::string_view text) const
 {
+    if (m_bytes == Bytes::Guarded) {
+        for (const std::string &other : m_guards)
+            if (text.find(other) != std::string_view::npos)
+                return false;
+        return true;
+    }
     if (m_bytes != Bytes::AsciiFolded || !m_guarded)
         return true;
     // A character beyond ASCII that folds into one of the pattern's letters.
@@ -250,7 +291,7 @@ bool JetLike::byteSafe(std::string_view text) const
 bool JetLike::matchesBytes(std::string_view text) const
 {
     const std::string_view plain(m_plainUtf8);
-    if (m_bytes == Bytes::AsIs) {
+    if (m_bytes != Bytes::AsciiFolded) {
         switch (m_shape) {
         case Shape::Contains: return text.find(plain) != std::string_view::npos;
         case Shape::Prefix: return text.substr(0, plain.size()) == plain;

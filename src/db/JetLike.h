@@ -59,8 +59,8 @@ private:
     static bool classMatches(const Token &token, char32_t c);
 
     bool matchesBytes(std::string_view utf8) const;
-    // False when the text holds a character that folds into one of the
-    // pattern's ASCII letters, which the byte comparison would miss.
+    // False when the text holds a character other than the pattern's own that
+    // folds into one of them, which the byte comparison would miss.
     bool byteSafe(std::string_view utf8) const;
 
     std::vector<Token> m_tokens;
@@ -70,9 +70,11 @@ private:
     // Faster still, on the UTF-8 bytes themselves, when folding the text
     // cannot change the answer: the plain text holds no letter that a capital
     // folds to (Chinese names, digits), or only ASCII (English names, whose
-    // bytes are compared with ASCII capitals folded).
-    enum class Bytes { No, AsIs, AsciiFolded } m_bytes = Bytes::No;
+    // bytes are compared with ASCII capitals folded), or letters beyond ASCII
+    // whose other cases the text does not hold (Guarded, α-萘酚).
+    enum class Bytes { No, AsIs, AsciiFolded, Guarded } m_bytes = Bytes::No;
     bool m_guarded = false; // the plain text has a letter such as k or s
+    std::vector<std::string> m_guards; // UTF-8 of the other cases, when Guarded
     std::string m_plainUtf8;
 };
 

@@ -59,6 +59,10 @@ private slots:
         // Every cased letter, not only Latin ones.
         QTest::newRow("greek capital finds small") << "*Α*" << "α-萘酚" << true;
         QTest::newRow("greek final sigma") << "*ΣΑ*" << "ςα" << true;
+        QTest::newRow("greek small finds capital") << "*α-*" << "Α-萘酚" << true;
+        QTest::newRow("greek small finds small") << "α-*" << "α-萘酚" << true;
+        QTest::newRow("greek among chinese misses") << "*α-萘*" << "β-萘酚" << false;
+        QTest::newRow("sigma finds final sigma") << "*σ" << "λόγος" << true;
         QTest::newRow("cyrillic") << "*ДЯ*" << "дя" << true;
         QTest::newRow("roman numeral small finds capital") << "*ⅱ*" << "氯化铁（Ⅱ）" << true;
         QTest::newRow("roman numerals differ") << "*ⅱ*" << "氯化铁（Ⅲ）" << false;
