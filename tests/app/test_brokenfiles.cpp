@@ -7,9 +7,9 @@
 #include "record/RichTextBox.h"
 #include "search/HistoryCombo.h"
 #include "support/Fixture.h"
+#include "support/WindowInput.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -119,16 +119,9 @@ private slots:
         }
 
         // The window stays usable: a search typed and entered, and no second message.
-        w.activateWindow();
-        QApplication::setActiveWindow(&w);
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QLineEdit *edit = w.Combo2->lineEdit();
-        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, edit->mapTo(&w, edit->rect().center()));
-        QTRY_VERIFY(edit->hasFocus());
-        w.Combo2->lineEdit()->selectAll();
-        for (const Qt::Key key : {Qt::Key_B, Qt::Key_E, Qt::Key_N, Qt::Key_Z})
-            QTest::keyClick(w.windowHandle(), key);
-        QTest::keyClick(w.windowHandle(), Qt::Key_Return);
+        QVERIFY(test::input::showActive(&w));
+        test::input::typeInto(w.Combo2->lineEdit(), "benz");
+        test::input::key(&w, Qt::Key_Return);
         QTRY_VERIFY(w.Label3->text().startsWith("找到 "));
         QTest::qWait(50);
         QCOMPARE(messages.size(), 1);
