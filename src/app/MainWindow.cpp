@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/Artwork.h"
 #include "app/BoundPictureBox.h"
+#include "app/FileReport.h"
 #include "app/Fonts.h"
 #include "app/ImageList.h"
 #include "app/SkinSetup.h"
@@ -547,6 +548,10 @@ void MainWindow::Form_Load()
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Form_Resize();
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")));
+    // A database file that cannot serve is told once: which, where, what is wrong.
+    const QString fileProblems = FileReport::check(
+        this, {{Data1->databaseName(), Data1->connect()},
+               {db::AppFolder::file(QStringLiteral("\\data\\index.data")), QStringLiteral(";pwd=5817402")}});
     // 6. The routes.
     Combo1->clear();
     for (const char *r : Routes)
@@ -567,9 +572,14 @@ void MainWindow::Form_Load()
                 RichTextBox1->clearText();
                 RichTextBox1->setFirstMeasure(100);
                 RichTextBox1->setSecondMeasure(100);
-                RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                if (!fileProblems.isEmpty()) {
+                    // A broken installation, told where the welcome would stand.
+                    RichTextBox1->write(fileProblems + QStringLiteral("\r\n"));
+                } else {
+                    RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                }
                 // The welcome is read from its beginning.
                 QTextCursor top = RichTextBox1->textCursor();
                 top.movePosition(QTextCursor::Start);

@@ -3,6 +3,7 @@
 #include "db/ChineseOrder.h"
 #include "db/DbError.h"
 #include "db/JetLike.h"
+#include "db/TextForm.h"
 
 namespace velmora::db {
 
@@ -163,7 +164,9 @@ JetQuery JetQuery::parse(const QString &recordSource)
             ++p;
             if (t[p].kind != Token::Text)
                 malformed(recordSource);
-            c.value = t[p++].text;
+            // Half surrogate pairs are dropped here, so that the engine and the
+            // column copies see the same characters.
+            c.value = withoutLoneSurrogates(t[p++].text);
             if (c.like)
                 JetLike check(c.value); // an invalid pattern fails the query (93)
             while (depth > 0 && t[p].kind == Token::Symbol && t[p].text == QLatin1String(")")) {
@@ -205,7 +208,7 @@ QString JetQuery::whereSqlite() const
         if (c.like)
             where += QStringLiteral("jetlike(?%1, %2)").arg(index).arg(quoteName(c.field));
         else
-            where += QStringLiteral("%2 = ?%1 COLLATE NOCASE").arg(index).arg(quoteName(c.field));
+            where += QStringLiteral("%2 = ?%1 COLLATE JETCASE").arg(index).arg(quoteName(c.field));
         where += QString(c.closeParens, QLatin1Char(')'));
         ++index;
     }

@@ -5,6 +5,7 @@
 #include "app/SkinSetup.h"
 #include "app/Twips.h"
 #include "db/AppFolder.h"
+#include "app/FileReport.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
 #include "db/ResultFile.h"
@@ -133,6 +134,7 @@ void PeriodicForm::Form_Load()
 {
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\periodic.data")));
     Data1->setRecordSource(QStringLiteral("periodic"));
+    app::FileReport::check(this, {{Data1->databaseName(), Data1->connect()}});
     try {
         Data1->refresh();
     } catch (const db::DbError &) {
