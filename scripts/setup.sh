@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libicu-dev
   fonts-noto-cjk
+  qt6-translations-l10n
   xvfb xauth
   python3 python3-rdkit
   libbenchmark-dev

@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/Artwork.h"
 #include "app/BoundPictureBox.h"
+#include "app/FileReport.h"
 #include "app/Fonts.h"
 #include "app/ImageList.h"
 #include "app/SkinSetup.h"
@@ -538,9 +539,7 @@ void MainWindow::Form_Load()
     SkinSetup::apply(this);
     // The window is not made smaller than the layout's inner minimum inside
     // the skin's frame.
-    const QMargins frame = contentsMargins();
-    setMinimumSize(Twips::toPixelsX(MainLayout::MinWidth) + frame.left() + frame.right(),
-                   Twips::toPixelsY(MainLayout::MinHeight) + frame.top() + frame.bottom());
+    updateMinimumSize();
     // 2. Outer size 9210 x 6690 twips, in the middle of the screen.
     resize(Twips::toPixelsX(9210), Twips::toPixelsY(6690));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -549,6 +548,10 @@ void MainWindow::Form_Load()
     Data1->setConnect(QStringLiteral(";pwd=5817402"));
     Form_Resize();
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\sj1.data")));
+    // A database file that cannot serve is told once: which, where, what is wrong.
+    const QString fileProblems = FileReport::check(
+        this, {{Data1->databaseName(), Data1->connect()},
+               {db::AppFolder::file(QStringLiteral("\\data\\index.data")), QStringLiteral(";pwd=5817402")}});
     // 6. The routes.
     Combo1->clear();
     for (const char *r : Routes)
@@ -569,9 +572,14 @@ void MainWindow::Form_Load()
                 RichTextBox1->clearText();
                 RichTextBox1->setFirstMeasure(100);
                 RichTextBox1->setSecondMeasure(100);
-                RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
-                RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                if (!fileProblems.isEmpty()) {
+                    // A broken installation, told where the welcome would stand.
+                    RichTextBox1->write(fileProblems + QStringLiteral("\r\n"));
+                } else {
+                    RichTextBox1->write(welcomeParagraph(1) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(2) + QStringLiteral("\r\n\r\n"));
+                    RichTextBox1->write(welcomeParagraph(3) + QStringLiteral("\r\n"));
+                }
                 // The welcome is read from its beginning.
                 QTextCursor top = RichTextBox1->textCursor();
                 top.movePosition(QTextCursor::Start);
@@ -807,6 +815,7 @@ void MainWindow::Combo2_Click()
 void MainWindow::search_Click() { m_search->search_Click(); }
 void MainWindow::zwjiansuo_jian() { m_search->zwjiansuo_jian(); }
 void MainWindow::jiansuo_suo() { m_search->jiansuo_suo(); }
+void MainWindow::elementSearch(const QStringList &symbols) { m_search->elementSearch(symbols); }
 void MainWindow::yongtu_tu() { m_search->yongtu_tu(); }
 void MainWindow::ll_ll() { m_search->ll_ll(); }
 void MainWindow::colx_colx() { m_search->colx_colx(); }

@@ -110,6 +110,7 @@ public:
     void search_Click();
     void zwjiansuo_jian();
     void jiansuo_suo();
+    void elementSearch(const QStringList &symbols);
     void yongtu_tu();
     void ll_ll();
     void colx_colx();

@@ -189,8 +189,14 @@ void CategoryTree::NodeClick(QTreeWidgetItem *clicked)
     }
     w.TreeView1->show();
     w.TreeView1->setFocus();
-    if (QTreeWidgetItem *current = w.TreeView1->currentItem())
+    if (QTreeWidgetItem *current = w.TreeView1->currentItem()) {
+        // An opened heading and as many of its nodes as fit: first its last
+        // node at the bottom edge, then the heading itself, which brings it
+        // to the top edge when they do not all fit.
+        if (current->isExpanded() && current->childCount() > 0)
+            w.TreeView1->scrollToItem(current->child(current->childCount() - 1));
         w.TreeView1->scrollToItem(current);
+    }
     w.Label3->setText(QStringLiteral("找到 %1 个相关的化学品").arg(d.grid().rows() - 1));
 }
 

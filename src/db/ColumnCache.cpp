@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/JetLike.h"
+#include "db/TextForm.h"
 
 #include <sqlite3.h>
 #include <algorithm>
@@ -30,19 +31,6 @@ bool hasTextAffinity(const QString &declared)
         return false;
     return t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB"))
            || t.contains(QLatin1String("TEXT"));
-}
-
-unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
-
-// The NOCASE collation's equality.
-bool equalNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(static_cast<unsigned char>(a[i])) != asciiLower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // SQL truth values ordered so that AND is the minimum and OR the maximum.
@@ -244,19 +232,18 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
     // One test per condition: the column it reads and how it judges a value.
     struct Test {
         const Column *column;
-        std::unique_ptr<JetLike> like;
-        std::string equals;
+        std::unique_ptr<JetLike> like; // "=" is a literal match
     };
     std::vector<Test> tests;
     for (const JetQuery::Condition &c : query.conditions) {
         const Column *col = column(t, query.table, c.field);
         if (!col)
             return std::nullopt;
-        Test test{col, nullptr, {}};
+        Test test{col, nullptr};
         if (c.like)
             test.like = std::make_unique<JetLike>(c.value); // checked when the query was parsed
         else
-            test.equals = c.value.toStdString();
+            test.like = std::make_unique<JetLike>(JetLike::literal(c.value));
         tests.push_back(std::move(test));
     }
 
@@ -270,7 +257,7 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
             break;
         }
         const std::string_view text = test.column->at(r);
-        return (test.like ? test.like->matchesUtf8(text) : equalNoCase(text, test.equals)) ? True : False;
+        return test.like->matchesUtf8(text) ? True : False;
     };
 
     std::vector<qint64> found;
@@ -326,7 +313,7 @@ bool ColumnCache::values(const QString &table, const QString &field, const std::
             missing.push_back(k);
         } else if (c.kinds[size_t(i)] == Text) {
             const std::string_view text = c.at(size_t(i));
-            out[k] = QString::fromUtf8(text.data(), qsizetype(text.size()));
+            out[k] = decodeUtf8(text);
         }
     }
     return true;

@@ -28,9 +28,8 @@ namespace velmora::db {
 // soon as the file changes, through this connection or any other.
 //
 // The tests give exactly the engine's answers: LIKE is the same JetLike on the
-// same text the engine passes to it, "=" compares text without regard to the
-// case of ASCII letters as the NOCASE collation does, and NULL follows SQL's
-// three-valued logic.
+// same text the engine passes to it, "=" is the same comparison the engine's
+// JETCASE collation makes, and NULL follows SQL's three-valued logic.
 class ColumnCache {
 public:
     explicit ColumnCache(sqlite3 *db);

@@ -1,8 +1,11 @@
 #include "db/Database.h"
 
+#include "db/ChineseOrder.h"
 #include "db/ColumnCache.h"
 #include "db/DbError.h"
+#include "db/FileCheck.h"
 #include "db/JetLike.h"
+#include "db/TextForm.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -55,6 +58,26 @@ void jetLikeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_int(ctx, like->matchesUtf8(std::string_view(v, size_t(n))) ? 1 : 0);
 }
 
+// The "=" of the query dialect: text without regard to case, by characters.
+int jetCaseCollation(void *, int na, const void *a, int nb, const void *b)
+{
+    return JetLike::compare(std::string_view(static_cast<const char *>(a), size_t(na)),
+                            std::string_view(static_cast<const char *>(b), size_t(nb)));
+}
+
+// Whether the first read of a read-only connection meets a hot journal: a
+// writer ended in the middle of a write, and only a connection that may
+// write can roll it back.
+bool needsRollback(sqlite3 *db)
+{
+    sqlite3_stmt *probe = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(probe);
+    sqlite3_finalize(probe);
+    return rc != SQLITE_ROW && sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK;
+}
+
 } // namespace
 
 // ---- Statement ----
@@ -86,7 +109,8 @@ void Statement::bind(int index, const QVariant &value)
     } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
         rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
     } else {
-        const QByteArray text = value.toString().toUtf8();
+        // A half surrogate pair has no UTF-8 form; it is dropped, not turned into "?".
+        const QByteArray text = withoutLoneSurrogates(value.toString()).toUtf8();
         rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
     }
     if (rc != SQLITE_OK)
@@ -136,7 +160,7 @@ bool Statement::isBlob(int column) const
 QString Statement::text(int column) const
 {
     const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-    return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+    return decodeUtf8(std::string_view(p ? p : "", size_t(sqlite3_column_bytes(m_stmt, column))));
 }
 
 QByteArray Statement::blob(int column) const
@@ -156,17 +180,37 @@ Database::Database(const QString &path, const QString &connect, Mode mode)
     if (!info.exists() || !info.isFile())
         throw DbError(errors::CouldNotFindFile, QStringLiteral("Could not find file '%1'.").arg(path));
 
-    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
-                      | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const QByteArray file = path.toUtf8();
+    auto open = [&](int flags) {
+        const int rc = sqlite3_open_v2(file.constData(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw DbError(errors::CouldNotFindFile,
+                          QStringLiteral("Could not open file '%1': %2").arg(path, message));
+        }
+        sqlite3_busy_timeout(m_db, 3000);
+    };
+    open(mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    if (mode == Mode::ReadOnly && needsRollback(m_db)) {
+        // Opened once for writing, the file is rolled back to its last
+        // complete state; then it is opened read-only again. When it cannot
+        // be written, the read-only connection reports the failure below.
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DbError(errors::CouldNotFindFile,
-                      QStringLiteral("Could not open file '%1': %2").arg(path, message));
+        try {
+            open(SQLITE_OPEN_READWRITE);
+            sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        } catch (const DbError &) {
+        }
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        open(SQLITE_OPEN_READONLY);
     }
-    sqlite3_busy_timeout(m_db, 3000);
+    // A file found faulty in this run is never written to.
+    if (FileCheck::hasFailed(path))
+        sqlite3_exec(m_db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     // A misspelt field must fail, not turn into a string literal.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -177,16 +221,17 @@ Database::Database(const QString &path, const QString &connect, Mode mode)
     try {
         Statement probe(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
         probe.step();
-        Statement check(m_db, QStringLiteral("SELECT value FROM velmora_meta WHERE key = 'password'"));
-        if (check.step())
-            stored = check.text(0);
-    } catch (const DbError &error) {
-        if (error.number() == errors::UnrecognizedFormat) {
-            sqlite3_close(m_db);
-            m_db = nullptr;
-            throw;
+        Statement meta(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'velmora_meta'"));
+        if (meta.step() && meta.integer(0) > 0) {
+            Statement check(m_db, QStringLiteral("SELECT value FROM velmora_meta WHERE key = 'password'"));
+            if (check.step())
+                stored = check.text(0);
         }
         // No meta table: the file has no password.
+    } catch (const DbError &) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
     }
     if (!stored.isEmpty() && stored != hashPassword(passwordOf(connect))) {
         sqlite3_close(m_db);
@@ -232,6 +277,8 @@ void Database::registerFunctions(sqlite3 *db)
 {
     sqlite3_create_function_v2(db, "jetlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                jetLikeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, "JETCASE", SQLITE_UTF8, nullptr, jetCaseCollation, nullptr);
+    ChineseOrder::install(db);
 }
 
 void Database::setPassword(sqlite3 *db, const QString &password)
@@ -253,6 +300,13 @@ void Database::raise(sqlite3 *db, int code, const QString &context)
     if (primary == SQLITE_NOTADB)
         throw DbError(errors::UnrecognizedFormat,
                       QStringLiteral("Unrecognized database format: %1").arg(message));
+    if (primary == SQLITE_CORRUPT) {
+        // Damage met by a query: the file is not written to again in this run.
+        if (const char *file = sqlite3_db_filename(db, "main"); file && *file)
+            FileCheck::markFailed(QString::fromUtf8(file), {FileCheck::Fault::Damaged, {}});
+        sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+        throw DbError(errors::Corrupt, QStringLiteral("The database is damaged: %1").arg(message));
+    }
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
         throw DbError(errors::FileLocked, QStringLiteral("The database is locked: %1").arg(message));
     if (message.startsWith(QLatin1String("no such column")))

@@ -1,5 +1,6 @@
 #include "db/DatabasePreload.h"
 
+#include "db/FileCheck.h"
 #include "db/JetSql.h"
 #include "db/ReadingGrid.h"
 
@@ -40,6 +41,10 @@ void DatabasePreload::start(const QString &path, const QString &connect, const Q
     p->connect = connect;
     p->result = std::async(std::launch::async, [path, connect, recordSource]() -> std::shared_ptr<Database> {
         try {
+            // The file's check is made here too, so that the window finds
+            // its answer ready; a faulty file is left for the window to report.
+            if (!FileCheck::check(path, connect).ok())
+                return nullptr;
             auto db = std::make_shared<Database>(path, connect, Database::Mode::ReadWrite);
             ReadingGrid grid;
             grid.load(db, JetQuery::parse(recordSource), 1);

@@ -34,6 +34,7 @@ inline constexpr int InputTableNotFound = 3078;
 inline constexpr int NoCurrentRecord = 3021;
 inline constexpr int InvalidSqlStatement = 3129;
 inline constexpr int UnrecognizedFormat = 3343;
+inline constexpr int Corrupt = 3049; // damaged pages
 inline constexpr int FileLocked = 3045;
 inline constexpr int EngineFailure = 3146;
 } // namespace errors

@@ -1,7 +1,9 @@
 #include "db/JetSql.h"
 
+#include "db/ChineseOrder.h"
 #include "db/DbError.h"
 #include "db/JetLike.h"
+#include "db/TextForm.h"
 
 namespace velmora::db {
 
@@ -162,7 +164,9 @@ JetQuery JetQuery::parse(const QString &recordSource)
             ++p;
             if (t[p].kind != Token::Text)
                 malformed(recordSource);
-            c.value = t[p++].text;
+            // Half surrogate pairs are dropped here, so that the engine and the
+            // column copies see the same characters.
+            c.value = withoutLoneSurrogates(t[p++].text);
             if (c.like)
                 JetLike check(c.value); // an invalid pattern fails the query (93)
             while (depth > 0 && t[p].kind == Token::Symbol && t[p].text == QLatin1String(")")) {
@@ -204,7 +208,7 @@ QString JetQuery::whereSqlite() const
         if (c.like)
             where += QStringLiteral("jetlike(?%1, %2)").arg(index).arg(quoteName(c.field));
         else
-            where += QStringLiteral("%2 = ?%1 COLLATE NOCASE").arg(index).arg(quoteName(c.field));
+            where += QStringLiteral("%2 = ?%1 COLLATE JETCASE").arg(index).arg(quoteName(c.field));
         where += QString(c.closeParens, QLatin1Char(')'));
         ++index;
     }
@@ -215,7 +219,8 @@ QString JetQuery::orderSqlite() const
 {
     if (orderBy.isEmpty())
         return QStringLiteral("rowid");
-    return quoteName(orderBy) + QStringLiteral(" COLLATE NOCASE")
+    // Chinese text in pinyin order, ASCII as NOCASE; ties in stored order.
+    return quoteName(orderBy) + QStringLiteral(" COLLATE ") + QLatin1String(ChineseOrder::Name)
            + (descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid");
 }
 

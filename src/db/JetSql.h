@@ -13,6 +13,8 @@ namespace velmora::db {
 // where each condition C is  F = 'text'  or  F like 'pattern'  (Jet LIKE
 // wildcards). Keywords are case-insensitive, names are unquoted and may be
 // Chinese, "''" inside a literal is one quote. Anything else is malformed.
+// "=" compares text without regard to case (JetLike::compare, registered on
+// every connection as the collation JETCASE).
 struct JetQuery {
     struct Condition {
         QString connector; // "and", "or", or empty for the first

@@ -5,6 +5,7 @@
 #include "app/SkinSetup.h"
 #include "app/Twips.h"
 #include "db/AppFolder.h"
+#include "app/FileReport.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
 #include "db/ResultFile.h"
@@ -106,6 +107,7 @@ PeriodicForm::PeriodicForm(app::MainWindow &main) : QWidget(&main, Qt::Window), 
     connect(Data1, &db::DataSource::refreshed, this, [this] {
         MSFlexGrid1->fill(Data1->grid());
         setToolTips();
+        fitCellTexts();
     });
 
     StatusBar1 = new QStatusBar(this);
@@ -132,6 +134,7 @@ void PeriodicForm::Form_Load()
 {
     Data1->setDatabaseName(db::AppFolder::file(QStringLiteral("\\data\\periodic.data")));
     Data1->setRecordSource(QStringLiteral("periodic"));
+    app::FileReport::check(this, {{Data1->databaseName(), Data1->connect()}});
     try {
         Data1->refresh();
     } catch (const db::DbError &) {
@@ -165,8 +168,10 @@ void PeriodicForm::setToolTips()
     FlexGrid &g = *MSFlexGrid1;
     for (int r = g.fixedRows(); r < g.rowCount(); ++r)
         for (int c = 0; c < g.columnCount(); ++c)
-            if (QTableWidgetItem *cell = g.item(r, c))
-                cell->setToolTip(m_elements.toolTip(cell->text()));
+            if (QTableWidgetItem *cell = g.item(r, c)) {
+                const QString series = seriesToolTip(r, c);
+                cell->setToolTip(series.isEmpty() ? m_elements.toolTip(cell->text()) : series);
+            }
 }
 
 void PeriodicForm::centreOnScreen()
@@ -215,6 +220,77 @@ void PeriodicForm::Form_Resize()
     }
     for (int r = 0; r < g.rowCount(); ++r)
         g.setRowHeight(r, Twips::toPixelsY(m_layout.rowHeight));
+    fitCellTexts();
+}
+
+QStringList PeriodicForm::symbolsOf(int row, int column) const
+{
+    const FlexGrid &g = *MSFlexGrid1;
+    const QString text = g.textMatrix(row, column);
+    // "La-Lu": the cells from La to Lu of the row that lists the series.
+    const QStringList ends = text.split(QLatin1Char('-'));
+    if (ends.size() == 2 && !ends[0].isEmpty() && !ends[1].isEmpty()) {
+        for (int r = g.fixedRows(); r < g.rowCount(); ++r) {
+            if (r == row)
+                continue;
+            for (int c = 0; c < g.columnCount(); ++c) {
+                if (g.textMatrix(r, c) != ends[0])
+                    continue;
+                QStringList series;
+                for (int k = c; k < g.columnCount(); ++k) {
+                    series << g.textMatrix(r, k);
+                    if (series.last() == ends[1])
+                        return series;
+                }
+            }
+        }
+    }
+    return {text};
+}
+
+QString PeriodicForm::seriesToolTip(int row, int column) const
+{
+    const QStringList symbols = symbolsOf(row, column);
+    if (symbols.size() < 2)
+        return {};
+    // The series' own row names it in its first cell ("镧系").
+    const FlexGrid &g = *MSFlexGrid1;
+    QString name;
+    for (int r = g.fixedRows(); r < g.rowCount() && name.isEmpty(); ++r)
+        for (int c = 1; c < g.columnCount(); ++c)
+            if (r != row && g.textMatrix(r, c) == symbols.first()) {
+                name = g.textMatrix(r, 0);
+                break;
+            }
+    QString tip = QStringLiteral("%1（%2）").arg(name.isEmpty() ? QStringLiteral("系列") : name + QStringLiteral("元素"),
+                                               g.textMatrix(row, column));
+    const ElementTable::Element *first = m_elements.find(symbols.first());
+    const ElementTable::Element *last = m_elements.find(symbols.last());
+    if (first && last)
+        tip += QStringLiteral("\n原子序数：%1～%2").arg(first->number).arg(last->number);
+    return tip + QStringLiteral("\n双击列出这些元素的化合物");
+}
+
+void PeriodicForm::fitCellTexts()
+{
+    // A text wider than its cell ("La-Lu") is set smaller until it fits.
+    FlexGrid &g = *MSFlexGrid1;
+    const QFont base = g.font();
+    for (int r = 0; r < g.rowCount(); ++r) {
+        for (int c = 0; c < g.columnCount(); ++c) {
+            QTableWidgetItem *cell = g.item(r, c);
+            if (!cell)
+                continue;
+            const int room = g.columnWidth(c) - 4;
+            QFont font = base;
+            while (QFontMetrics(font).horizontalAdvance(cell->text()) > room && font.pointSizeF() > 5)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+            if (font == base)
+                cell->setData(Qt::FontRole, QVariant());
+            else
+                cell->setFont(font);
+        }
+    }
 }
 
 void PeriodicForm::MSFlexGrid1_DblClick()
@@ -222,9 +298,15 @@ void PeriodicForm::MSFlexGrid1_DblClick()
     app::MainWindow &w = m_main;
     w.showBusy(QStringLiteral("请稍后……"));
     w.setRoute(QStringLiteral("分子式"));
-    const QString text = MSFlexGrid1->textMatrix(MSFlexGrid1->currentRow(), MSFlexGrid1->currentColumn());
+    const int row = MSFlexGrid1->currentRow(), column = MSFlexGrid1->currentColumn();
+    const QString text = MSFlexGrid1->textMatrix(row, column);
     w.Combo2->setText(text);
-    w.jiansuo_suo();
+    // An element names itself only with its letter case and no small letter
+    // after it (Co is not CO); an empty cell keeps the plain prefix search.
+    if (text.isEmpty())
+        w.jiansuo_suo();
+    else
+        w.elementSearch(symbolsOf(row, column));
     if (w.List1->count() > 0) {
         w.find_Click();
         db::ResultFile::write(db::AppFolder::file(QStringLiteral("\\result")), text);

@@ -57,6 +57,11 @@ protected:
 private:
     void colourCells();
     void setToolTips();
+    void fitCellTexts();
+    // The symbols a cell stands for: its own text, or for a series cell
+    // ("La-Lu") the symbols of that series as its row in the table lists them.
+    QStringList symbolsOf(int row, int column) const;
+    QString seriesToolTip(int row, int column) const;
     void centreOnScreen();
 
     app::MainWindow &m_main;

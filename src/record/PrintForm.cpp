@@ -59,26 +59,40 @@ PrintForm::PrintForm(RichTextBox &box, QPrinter &printer, QWidget *parent)
     resize(300, sizeHint().height());
 }
 
+bool PrintForm::needsFileName(const QPrinter &printer)
+{
+    if (!printer.outputFileName().isEmpty())
+        return false;
+    // Without an installed printer Qt has already turned the default printer
+    // into PDF output, with no file to write to.
+    return printer.outputFormat() == QPrinter::PdfFormat || QPrinterInfo::availablePrinters().isEmpty();
+}
+
 bool PrintForm::Command1_Click()
 {
-    // Without an installed printer the record goes to a PDF file. On such a
-    // machine the printer object itself starts out as a PDF printer without a
-    // file, which would print nowhere.
+    // Without a printer the record goes to a PDF file the user names.
     const QPrinter::OutputFormat format = m_printer.outputFormat();
-    const bool toFile = m_printer.outputFileName().isEmpty()
-                        && (format == QPrinter::PdfFormat || QPrinterInfo::availablePrinters().isEmpty());
-    if (toFile) {
+    bool toFile = false;
+    if (needsFileName(m_printer)) {
         app::Prompts::SaveRequest request;
-        request.title = QStringLiteral("打印到文件");
-        request.initialName = QStringLiteral("record.pdf");
-        request.filter = QStringLiteral("PDF(*.pdf)|*.pdf");
+        request.title = QStringLiteral("没有安装打印机，打印到 PDF 文件");
+        request.initialName = (m_documentName.isEmpty() ? QStringLiteral("纪录") : m_documentName)
+                              + QStringLiteral(".pdf");
+        request.filter = QStringLiteral("PDF 文件(*.pdf)|*.pdf");
         request.defaultSuffix = QStringLiteral("pdf");
-        const auto path = app::Prompts::saveFile(this, request);
-        if (!path)
-            return false;
+        request.confirmOverwrite = true;
+        const auto chosen = app::Prompts::saveFile(this, request);
+        if (!chosen || chosen->isEmpty())
+            return false; // cancelled: the window stays, nothing to report
+        QString path = *chosen;
+        if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+            path += QStringLiteral(".pdf");
         m_printer.setOutputFormat(QPrinter::PdfFormat);
-        m_printer.setOutputFileName(*path);
+        m_printer.setOutputFileName(path);
+        toFile = true;
     }
+    if (!m_documentName.isEmpty())
+        m_printer.setDocName(m_documentName);
     if (!Option1->isChecked())
         m_box.setSel(0, m_box.textLength());
     const bool printed = RecordPrinter::print(m_box.textCursor(), m_printer);
@@ -87,8 +101,12 @@ bool PrintForm::Command1_Click()
         m_printer.setOutputFileName(QString());
         m_printer.setOutputFormat(format);
     }
-    if (!printed)
-        return false; // the window stays open
+    if (!printed) {
+        // The window stays open for another try.
+        app::Prompts::warning(this, QStringLiteral("警告！"),
+                              QStringLiteral("打印没有完成，请检查打印机或所选的文件后再试！"));
+        return false;
+    }
     close();
     return true;
 }

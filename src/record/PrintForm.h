@@ -23,12 +23,18 @@ public:
     QPushButton *Command1 = nullptr; // 打印
     QPushButton *print = nullptr;    // 取消
 
-    // "打印": prints, then closes; on an error the window stays open.
-    // Returns whether the record was printed.
+    // "打印": prints, then closes. Without a printer it first asks for a PDF
+    // file; cancelling that leaves the window open. A failure is reported
+    // and the window stays open. Returns whether the record was printed.
     bool Command1_Click();
     void print_Click();
+    // The chemical printed: the PDF file's proposed name and title.
+    void setDocumentName(const QString &name) { m_documentName = name; }
+    // The printer has nowhere to print to but a file not yet named.
+    static bool needsFileName(const QPrinter &printer);
 
 private:
+    QString m_documentName;
     RichTextBox &m_box;
     QPrinter &m_printer;
 };

@@ -51,7 +51,9 @@ QString RecordCommands::save_Click(app::MainWindow &main)
     if (!chosen || chosen->isEmpty())
         return {};
     QString path = *chosen;
-    if (!path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive) && !path.contains(QLatin1Char('.')))
+    // Names of chemicals may hold a dot (C.I.颜料白6): whatever precedes it,
+    // the file gets its extension unless the name already ends with it.
+    if (!path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive))
         path += QStringLiteral(".rtf");
     if (!writeFile(path, RtfWriter::toRtf(*main.RichTextBox1->document())))
         return {};
@@ -107,6 +109,8 @@ void RecordCommands::printer_Click(app::MainWindow &main)
 PrintForm *RecordCommands::print_Click(app::MainWindow &main)
 {
     auto *form = new PrintForm(*main.RichTextBox1, printer(), &main);
+    if (QListWidgetItem *item = main.List1->currentItem())
+        form->setDocumentName(QString(item->text()).replace(QLatin1Char('/'), QChar(0xFF0F)));
     form->move(main.geometry().center() - form->rect().center());
     form->show();
     return form;

@@ -1,6 +1,7 @@
 #include "record/RecordPrinter.h"
 
 #include "app/Fonts.h"
+#include "record/PdfTextLayer.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
@@ -73,10 +74,19 @@ std::unique_ptr<QTextDocument> RecordPrinter::copyOf(const QTextDocument &doc, i
     // A font this system lacks (宋体 on Linux) prints in its stand-in.
     QFont font = copy->defaultFont();
     const QString family = app::Fonts::family(font.family());
-    if (family != font.family()) {
+    if (family != font.family())
         font.setFamily(family);
-        copy->setDefaultFont(font);
-    }
+    // Glyphs straight from the font's character map: shaping gives the CJK
+    // fonts' digits other glyphs (of their contextual forms), which the PDF
+    // writer cannot map back to characters, so the digits would be missing
+    // from the file's text. Chinese and Latin text need no shaping.
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    copy->setDefaultFont(font);
+    QTextCharFormat noShaping;
+    noShaping.setFontStyleStrategy(font.styleStrategy());
+    QTextCursor all(copy.get());
+    all.select(QTextCursor::Document);
+    all.mergeCharFormat(noShaping);
     return copy;
 }
 
@@ -118,7 +128,12 @@ bool RecordPrinter::printCopy(QTextDocument &copy, QPrinter &printer)
     }
     if (!painter.end())
         return false;
-    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
+    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+        return false;
+    // A PDF file's text is to give back the characters shown.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return PdfTextLayer::repair(printer.outputFileName());
+    return true;
 }
 
 QPointF RecordPrinter::screenDpi()

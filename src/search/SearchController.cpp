@@ -147,6 +147,46 @@ void SearchController::jiansuo_suo()
     selectEntry(entry);
 }
 
+void SearchController::elementSearch(const QStringList &symbols)
+{
+    const QString route = w.route();
+    w.Data1->setRecordSource(queries::elements(route, symbols));
+    try {
+        w.Data1->refresh();
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    // The engine's LIKE ignores case; keep the rows that name the element.
+    const db::ReadingGrid &g = w.Data1->grid();
+    const int formula = columnOf(route);
+    const int name = columnOf(QStringLiteral("中文名称"));
+    QStringList names;
+    int entry = -1;
+    for (int r = 1; r < g.rows(); ++r) {
+        const QString text = g.text(r, formula);
+        for (const QString &symbol : symbols) {
+            if (beginsWithElement(text, symbol)) {
+                // The element itself is the entry shown, as in the route.
+                if (entry < 0 && text == symbol)
+                    entry = int(names.size());
+                names << g.text(r, name);
+                break;
+            }
+        }
+    }
+    m_filling = true;
+    w.List1->clear();
+    w.List1->addItems(names);
+    m_filling = false;
+    if (names.isEmpty()) {
+        w.setRecordCommandsEnabled(false);
+        return;
+    }
+    w.setRecordCommandsEnabled(route == QStringLiteral("中文名称"));
+    selectEntry(entry < 0 ? 0 : entry);
+}
+
 void SearchController::yongtu_tu()
 {
     w.Data1->setRecordSource(queries::use(w.route(), w.Combo2->text()));

@@ -19,6 +19,9 @@ public:
     void zwjiansuo_jian();
     void jiansuo_suo();
     void yongtu_tu();
+    // The periodic table's jump: the chemicals whose formula names one of
+    // the elements (beginsWithElement), listed and the first one shown.
+    void elementSearch(const QStringList &symbols);
     void ll_ll();
     int colx_colx();
     void List1_Click();

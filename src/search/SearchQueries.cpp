@@ -35,6 +35,17 @@ QString use(const QString &route, const QString &text)
     return QStringLiteral("select * from sj where ") + condition + QStringLiteral(" order by 中文标记");
 }
 
+QString elements(const QString &route, const QStringList &symbols)
+{
+    QString condition;
+    for (const QString &symbol : symbols) {
+        if (!condition.isEmpty())
+            condition += QStringLiteral(" or ");
+        condition += route + QStringLiteral(" like ") + QStringLiteral("'") + sqlValue(symbol) + QStringLiteral("*'");
+    }
+    return QStringLiteral("select * from sj where ") + condition + QStringLiteral(" order by 中文标记");
+}
+
 QString exact(const QString &field, const QString &name)
 {
     return QStringLiteral("Select * from sj where ") + field + QStringLiteral(" = ") + QStringLiteral("'")
@@ -54,6 +65,13 @@ int matchingEntry(const QStringList &entries, const QString &separator, const QS
         if (entries[r].split(separator).contains(text))
             return r;
     return 0;
+}
+
+bool beginsWithElement(const QString &formula, const QString &symbol)
+{
+    if (symbol.isEmpty() || !formula.startsWith(symbol, Qt::CaseSensitive))
+        return false;
+    return formula.size() == symbol.size() || !formula.at(symbol.size()).isLower();
 }
 
 bool isRefusedSearchText(const QString &text)

@@ -16,6 +16,9 @@ QString name(const QString &route, const QString &text);
 QString property(const QString &route, const QString &text);
 // Use route: every "；"-separated keyword occurs in the field.
 QString use(const QString &route, const QString &text);
+// The element jump: the field begins with one of the symbols, in any case
+// (the engine's LIKE); elementMatches() then keeps the true matches.
+QString elements(const QString &route, const QStringList &symbols);
 // The exact-name fetch of one chemical.
 QString exact(const QString &field, const QString &name);
 // Field of the exact-name fetch for a route.
@@ -26,6 +29,10 @@ QString lookupField(const QString &route);
 // The entry of a name search to select: the first row whose name field,
 // split at the separator, holds the text as one whole name; else 0.
 int matchingEntry(const QStringList &entries, const QString &separator, const QString &text);
+
+// A formula names the element when it begins with its symbol, letter case
+// included, and no small letter follows: Co is not CO2, C is not Ca or Cl.
+bool beginsWithElement(const QString &formula, const QString &symbol);
 
 // The search text is missing or only asterisks ("*" to "*****").
 bool isRefusedSearchText(const QString &text);

@@ -36,8 +36,10 @@ MessageWindow *MessageWindow::find(HWND hwnd) { return registry().value(hwnd, nu
 
 MessageWindow *MessageWindow::find(QWidget *widget)
 {
+    // A record whose widget is gone (and not going right now) is never
+    // handed to a new widget that happens to live at the same address.
     for (MessageWindow *mw : std::as_const(registry()))
-        if (mw->m_rawWidget == widget)
+        if (mw->m_rawWidget == widget && (mw->m_dying || mw->m_widget == widget))
             return mw;
     return nullptr;
 }

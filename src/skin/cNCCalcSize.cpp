@@ -8,9 +8,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QThread>
 
 #include <algorithm>
-#include <QThread>
 
 namespace velmora::skin {
 

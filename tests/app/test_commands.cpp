@@ -75,9 +75,15 @@ private slots:
         MainWindowHarness h(QStringLiteral("苯"));
         auto &w = h.w();
         QSignalSpy requested(&w, &velmora::app::MainWindow::commandRequested);
-        // Every menu command is announced by name before it runs.
+        // Every menu command is announced by name before it runs; each is
+        // chosen with the mouse from the menu bar in the caption, but the
+        // font command, whose menu is not shown.
         for (const char *name : {"save", "printer", "print", "copy", "select", "modit", "add", "del", "fornt", "periodic"}) {
-            w.menuEntry(name)->trigger();
+            if (QByteArray(name) == "fornt")
+                w.menuEntry(name)->trigger();
+            else
+                QVERIFY2(h.chooseMenuEntry(name), name);
+            QTRY_VERIFY2(!requested.isEmpty(), name);
             QCOMPARE(requested.takeFirst().at(0).toString(), QString(name));
         }
         const QList<std::pair<int, QString>> buttons = {{2, "save"}, {9, "select"}, {10, "copy"}, {14, "print"},
@@ -123,7 +129,7 @@ private slots:
         for (const char *rel : {"\\brisel.exe", "\\calnet.exe", "\\vantor.exe", "\\doruma.exe", "\\help.chm"})
             QVERIFY(!w.openCompanion(rel));
         for (const char *name : {"searchd", "searchk", "physic", "tfbiao"})
-            w.menuEntry(name)->trigger();
+            QVERIFY2(h.chooseMenuEntry(name), name);
         h.press(Qt::Key_F1);
         h.clickButton(22);
         QCOMPARE(h.recordText(), before);
@@ -133,7 +139,7 @@ private slots:
     void aboutWindow()
     {
         MainWindowHarness h;
-        h.w().menuEntry("about")->trigger();
+        QVERIFY(h.chooseMenuEntry("about"));
         auto *about = h.w().aboutWindow();
         QVERIFY(about && about->isVisible());
         QCOMPARE(about->objectName(), QString("about"));

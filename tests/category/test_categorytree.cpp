@@ -261,6 +261,60 @@ private slots:
         QVERIFY(!w.recordCommandsEnabled());
     }
 
+    // After a click on a heading with chemicals, the heading and as many of
+    // them as fit are in view, whether all fit or not.
+    void aHeadingClickShowsItsChemicals_data()
+    {
+        QTest::addColumn<int>("chemicals");
+        QTest::newRow("a few") << 3;
+        QTest::newRow("more than the view holds") << 60;
+    }
+    void aHeadingClickShowsItsChemicals()
+    {
+        QFETCH(int, chemicals);
+        MainWindowHarness h;
+        auto &w = h.w();
+        for (int i = 0; i < chemicals; ++i)
+            addChemical(h, QStringLiteral("盐样品%1").arg(i, 2, 10, QLatin1Char('0')), "NaX", "无机化学品", "钠盐", "卤化物");
+        // Many headings above it, so that it sits at the bottom of the view.
+        QStringList rows;
+        for (int i = 0; i < 40; ++i)
+            rows << QStringLiteral("无机化学品|钠盐|类%1").arg(i, 2, 10, QLatin1Char('0'));
+        rows << "有机化学品|羧酸|脂肪族羧酸" << "无机化学品|钠盐|卤化物";
+        setIndex(h, rows);
+        tree(h).clearTree();
+        w.bia_bia();
+        w.resize(900, 600);
+        showTree(h);
+
+        QTreeWidget *view = w.TreeView1;
+        click(h, "无机化学品");
+        click(h, "钠盐");
+        click(h, "卤化物");
+        QTRY_COMPARE(tree(h).currentHeading(), QString("卤化物"));
+        QTreeWidgetItem *heading = tree(h).node("卤化物");
+        QVERIFY(leaves(heading).size() >= chemicals);
+
+        const QRect inView = view->viewport()->rect();
+        const auto shown = [&](QTreeWidgetItem *item) {
+            const QRect r = view->visualItemRect(item);
+            return r.isValid() && r.top() >= inView.top() && r.bottom() <= inView.bottom();
+        };
+        QVERIFY(shown(heading));
+        QTreeWidgetItem *last = heading->child(heading->childCount() - 1);
+        if (chemicals < 10) {
+            QVERIFY(shown(last));
+        } else {
+            // The heading at the top edge, leaves down to the bottom edge.
+            QVERIFY(view->visualItemRect(heading).top() <= view->visualItemRect(heading).height());
+            QVERIFY(!shown(last));
+            int visible = 0;
+            for (int i = 0; i < heading->childCount(); ++i)
+                visible += shown(heading->child(i)) ? 1 : 0;
+            QVERIFY(visible * view->visualItemRect(last).height() > inView.height() - 3 * view->visualItemRect(last).height());
+        }
+    }
+
     void awkwardTexts_data()
     {
         QTest::addColumn<QString>("heading");

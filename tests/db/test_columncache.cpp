@@ -89,9 +89,9 @@ private slots:
         QTest::newRow("substring") << "select * from t where name like '*acid*'" << true;
         QTest::newRow("latin letters any case") << "select * from t where name like '*ACID*'" << true;
         QTest::newRow("latin-1 and full-width fold in LIKE") << "select * from t where name like '*é*' or alias like '*ａｂｃ*'" << true;
-        QTest::newRow("equals folds ASCII only") << "select * from t where name = 'BENZENE'" << true;
-        QTest::newRow("equals keeps full-width case") << "select * from t where name = 'ＡＢＣ'" << true;
-        QTest::newRow("equals keeps latin-1 case") << "select * from t where alias = 'É'" << true;
+        QTest::newRow("equals folds ASCII") << "select * from t where name = 'BENZENE'" << true;
+        QTest::newRow("equals folds full-width") << "select * from t where name = 'ＡＢＣ'" << true;
+        QTest::newRow("equals folds latin-1") << "select * from t where alias = 'É'" << true;
         QTest::newRow("empty text is no NULL") << "select * from t where name = ''" << true;
         QTest::newRow("star skips NULL") << "select * from t where name like '*'" << true;
         QTest::newRow("picture in a text field") << "select * from t where name like '*PNG*'" << true;

@@ -43,7 +43,8 @@ void exec(const QString &path, const QString &sql)
 
 PeriodicForm *openForm(MainWindowHarness &h)
 {
-    h.w().menuEntry("periodic")->trigger();
+    if (!h.chooseMenuEntry("periodic"))
+        return nullptr;
     return PeriodicForm::instance(h.w());
 }
 
@@ -99,7 +100,7 @@ private slots:
         exec(h.fixture().file("\\data\\periodic.data"), "UPDATE periodic SET \"8\" = 'Xx' WHERE \"8\" = 'Fe'");
         g->setCurrentCell(4, 8);
         g->setCellBackColor(Qt::black);
-        h.w().toolbarButton(20)->trigger();
+        h.clickButton(20); // 周期表
         QCOMPARE(PeriodicForm::instance(h.w()), form);
         QVERIFY(!form->isMinimized() && form->isVisible());
         QCOMPARE(g->textMatrix(4, 8), QString("Fe"));
@@ -315,6 +316,82 @@ private slots:
         form->resize(700, 500); // the sizing copes with any shape
     }
 
+    // A symbol names its element with its letter case and without a small
+    // letter after it: No is not NO2, Co not CO, C not Ca or Cl.
+    void elementJump_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("No") << 10 << 16 << "No" << QStringList{};
+        QTest::newRow("Hf") << 6 << 4 << "Hf" << QStringList{"四氯化铪"};
+        QTest::newRow("Co") << 4 << 9 << "Co" << QStringList{"氯化钴", "钴"};
+        QTest::newRow("Cs") << 6 << 1 << "Cs" << QStringList{"氯化铯"};
+        QTest::newRow("C") << 2 << 14 << "C"
+                           << QStringList{"2,2'-联吡啶", "一氧化碳", "二硫化碳", "二氧化碳", "乙酸；醋酸；冰醋酸",
+                                          "对苯二胺", "甲酸；蚁酸", "苯", "苯酚；石炭酸"};
+        QTest::newRow("N") << 2 << 15 << "N" << QStringList{"二氧化氮"};
+        QTest::newRow("La-Lu: the lanthanides") << 6 << 3 << "La-Lu" << QStringList{"三氯化镧", "二氧化铈", "氧化镥"};
+        QTest::newRow("Ac-Lr: the actinides") << 7 << 3 << "Ac-Lr" << QStringList{"二氧化铀", "二氧化钍"};
+    }
+    void elementJump()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        MainWindowHarness h;
+        QString sql;
+        const QList<QPair<QString, QString>> chemicals = {
+            {"二氧化氮", "NO2"}, {"氢氟酸", "HF"},     {"四氯化铪", "HfCl4"}, {"二氧化碳", "CO2"},
+            {"一氧化碳", "CO"},   {"氯化钴", "CoCl2"}, {"钴", "Co"},          {"二硫化碳", "CS2"},
+            {"氯化铯", "CsCl"},   {"氯化钙", "CaCl2"}, {"氯气", "Cl2"},       {"三氯化镧", "LaCl3"},
+            {"二氧化铈", "CeO2"}, {"氧化镥", "Lu2O3"}, {"二氧化铀", "UO2"},   {"二氧化钍", "ThO2"},
+            {"氧化铜", "CuO"},    {"铁氰化钾", "K3Fe(CN)6"}};
+        for (const auto &[name, formula] : chemicals)
+            sql += QStringLiteral("INSERT INTO sj (中文名称, 分子式) VALUES ('%1', '%2');").arg(name, formula);
+        exec(h.fixture().file("\\data\\sj1.data"), sql);
+        PeriodicForm *form = openForm(h);
+        doubleClick(form->MSFlexGrid1, row, column);
+        auto &w = h.w();
+        QTRY_VERIFY(form->isMinimized());
+        QCOMPARE(w.Combo1->currentText(), QString("分子式"));
+        QCOMPARE(w.Combo2->text(), text);
+        QStringList listed = h.listEntries();
+        listed.sort();
+        expected.sort();
+        QCOMPARE(listed, expected);
+        QCOMPARE(w.Label3->text(), QString("找到 %1 个相关的化学品").arg(expected.size()));
+        if (expected.isEmpty()) {
+            QVERIFY(h.recordText().startsWith("你所要找的化学品未找到"));
+        } else {
+            QCOMPARE(h.resultFile(), text);
+            QVERIFY(h.recordText().contains("【中文名称】"));
+        }
+    }
+
+    // The series cells are shown whole and explain themselves.
+    void seriesCells()
+    {
+        MainWindowHarness h;
+        PeriodicForm *form = openForm(h);
+        FlexGrid *g = form->MSFlexGrid1;
+        for (const QSize &size : {QSize(760, 520), QSize(1000, 700), QSize(600, 420)}) {
+            form->resize(size);
+            for (int r : {6, 7}) {
+                QTableWidgetItem *cell = g->item(r, 3);
+                const QFont font = cell->data(Qt::FontRole).isValid() ? cell->font() : g->font();
+                const int width = QFontMetrics(font).horizontalAdvance(cell->text());
+                QVERIFY2(width <= g->columnWidth(3) - 4, qPrintable(QString("%1 %2").arg(width).arg(g->columnWidth(3))));
+            }
+            // Symbols that fit keep the grid's own font.
+            QVERIFY(!g->item(4, 8)->data(Qt::FontRole).isValid());
+        }
+        QCOMPARE(g->item(6, 3)->toolTip(), QString("镧系元素（La-Lu）\n原子序数：57～71\n双击列出这些元素的化合物"));
+        QCOMPARE(g->item(7, 3)->toolTip(), QString("锕系元素（Ac-Lr）\n原子序数：89～103\n双击列出这些元素的化合物"));
+    }
+
     void elementToolTips()
     {
         MainWindowHarness h;
@@ -322,7 +399,6 @@ private slots:
         QCOMPARE(g->item(4, 8)->toolTip(), QString("铁（Fe）\n原子序数：26\n相对原子质量：55.845"));
         QVERIFY(g->item(5, 7)->toolTip().endsWith("相对原子质量：[98]")); // Tc has no stable isotope
         QVERIFY(g->item(1, 5)->toolTip().isEmpty());
-        QVERIFY(g->item(6, 3)->toolTip().isEmpty()); // "La-Lu"
         QVERIFY(g->item(0, 1)->toolTip().isEmpty());
 
         // Columns are found by name; a file without them gives no tooltips.

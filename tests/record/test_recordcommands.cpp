@@ -12,8 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
-#include <QPrinter>
 #include <QPointer>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -72,7 +73,70 @@ void scriptSave(std::function<std::optional<QString>(const app::Prompts::SaveReq
 
 class TestRecordCommands : public QObject {
     Q_OBJECT
+
 private slots:
+    // First, while the commands' printer is as the program makes it: on a
+    // machine without printers, 打印 asks for a PDF file, prints the record
+    // there and closes the window.
+    void printingWithoutAPrinter()
+    {
+        if (!QPrinterInfo::availablePrinters().isEmpty())
+            QSKIP("this machine has a printer installed");
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed");
+        MainWindowHarness h;
+        QTemporaryDir out;
+        QPrinter &printer = record::RecordCommands::printer();
+        QVERIFY(record::PrintForm::needsFileName(printer));
+        const auto formatBefore = printer.outputFormat();
+
+        QList<app::Prompts::SaveRequest> asked;
+        QString answer;
+        app::Prompts::Script s;
+        s.message = [&](const app::Prompts::Message &m) {
+            h.messages << m.title + '|' + m.text;
+            return QMessageBox::Ok;
+        };
+        s.saveFile = [&](const app::Prompts::SaveRequest &r) {
+            asked << r;
+            return answer.isNull() ? std::optional<QString>() : std::optional<QString>(answer);
+        };
+        app::Prompts::setScript(s);
+
+        namespace input = velmora::test::input;
+        // Cancelling the file dialog: nothing written, no message, the window stays.
+        QPointer<record::PrintForm> form = openPrintForm(h);
+        QVERIFY(form);
+        input::click(form->Command1);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].initialName, QString("甲酸；蚁酸.pdf"));
+        QCOMPARE(asked[0].filter, QString("PDF 文件(*.pdf)|*.pdf"));
+        QVERIFY(asked[0].title.contains("PDF"));
+        QVERIFY(asked[0].confirmOverwrite);
+        QVERIFY(form && form->isVisible());
+        QVERIFY(h.messages.isEmpty());
+        QVERIFY(QDir(out.path()).isEmpty());
+
+        // A file that cannot be written: said so, the window stays.
+        answer = out.filePath("missing/记录.pdf");
+        input::click(form->Command1);
+        QCOMPARE(h.messages, QStringList{"警告！|打印没有完成，请检查打印机或所选的文件后再试！"});
+        QVERIFY(form && form->isVisible());
+
+        // A name: the record is printed to it, the window closes.
+        answer = out.filePath("甲酸；蚁酸");
+        input::click(form->Command1);
+        QTRY_VERIFY(!form || !form->isVisible());
+        const QString pdf = out.filePath("甲酸；蚁酸.pdf");
+        QVERIFY(QFile::exists(pdf));
+        const QString text = run("pdftotext", {pdf, "-"});
+        QVERIFY2(text.contains("【中文名称】甲酸；蚁酸") && text.contains("formic acid;methanoic acid"), qPrintable(text));
+        QCOMPARE(h.messages.size(), 1);
+        // The next print asks again.
+        QCOMPARE(printer.outputFormat(), formatBefore);
+        QVERIFY(printer.outputFileName().isEmpty());
+    }
+
     void saveProposesTheListedNameAndWritesRtf()
     {
         if (QStandardPaths::findExecutable("unrtf").isEmpty())
@@ -103,6 +167,33 @@ private slots:
         QVERIFY(bytes.startsWith("{\\rtf1"));
         QVERIFY(bytes.contains("\\pngblip"));
         QVERIFY(bytes.contains("\\li150")); // a block value's indent
+    }
+
+    // The extension is added unless the name ends with it, whatever dots
+    // the chemical's name holds.
+    void saveAddsTheExtension_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("a name with dots") << "钛白粉；钛白；C.I.颜料白6" << "钛白粉；钛白；C.I.颜料白6.rtf";
+        QTest::newRow("no dot") << "甲酸；蚁酸" << "甲酸；蚁酸.rtf";
+        QTest::newRow("already .rtf") << "甲酸.rtf" << "甲酸.rtf";
+        QTest::newRow("capital .RTF") << "甲酸.RTF" << "甲酸.RTF";
+        QTest::newRow("another extension") << "甲酸.txt" << "甲酸.txt.rtf";
+        QTest::newRow("ends in a dot") << "2,4-D." << "2,4-D..rtf";
+    }
+    void saveAddsTheExtension()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        MainWindowHarness h;
+        QTemporaryDir out;
+        scriptSave([&](const app::Prompts::SaveRequest &) { return std::optional<QString>(out.filePath(chosen)); });
+        h.clickButton(2); // 保存
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{written});
+        QFile f(out.filePath(written));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().startsWith("{\\rtf1"));
     }
 
     void cancelAndFailuresWriteNothing()
@@ -234,51 +325,16 @@ private slots:
         QTRY_VERIFY(!form || !form->isVisible());
         QCOMPARE(run("pdftotext", {out.filePath("none.pdf"), "-"}).trimmed(), QString());
 
-        // A printer error keeps the window open.
+        // A printer error is reported and keeps the window open.
         printer.setOutputFileName(out.filePath("missing/x.pdf"));
         form = openPrintForm(h);
         QVERIFY(form);
         input::click(form->Command1);
         QVERIFY(form->isVisible());
         QVERIFY(!QFile::exists(out.filePath("missing/x.pdf")));
+        QCOMPARE(h.messages, QStringList{"警告！|打印没有完成，请检查打印机或所选的文件后再试！"});
         input::click(form->print); // 取消
         QTRY_VERIFY(!form || !form->isVisible());
-        printer.setOutputFormat(QPrinter::NativeFormat);
-    }
-
-    // On a machine without printers the printer object is a PDF printer
-    // without a file: 打印 asks for the file instead of printing nowhere, and
-    // the next print asks again.
-    void printWithoutPrinterAsksForAFile()
-    {
-        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-            QSKIP("pdftotext is not installed");
-        MainWindowHarness h;
-        QTemporaryDir out;
-        QPrinter &printer = record::RecordCommands::printer();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString());
-        QStringList asked;
-        scriptSave([&](const app::Prompts::SaveRequest &r) {
-            asked << r.title;
-            return std::optional<QString>(out.filePath("chosen.pdf"));
-        });
-        record::PrintForm *form = record::RecordCommands::print_Click(h.w());
-        QVERIFY(form->Command1_Click());
-        QCOMPARE(asked, QStringList{"打印到文件"});
-        QVERIFY(run("pdftotext", {out.filePath("chosen.pdf"), "-"}).contains("formic acid"));
-        QCOMPARE(printer.outputFileName(), QString());
-        QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
-
-        // Cancelling the file keeps the window open and prints nothing.
-        scriptSave([&](const app::Prompts::SaveRequest &) { return std::optional<QString>(); });
-        QFile::remove(out.filePath("chosen.pdf"));
-        form = record::RecordCommands::print_Click(h.w());
-        QVERIFY(!form->Command1_Click());
-        QVERIFY(form->isVisible());
-        QVERIFY(!QFile::exists(out.filePath("chosen.pdf")));
-        form->print->click();
-        app::Prompts::clearScript();
         printer.setOutputFormat(QPrinter::NativeFormat);
     }
 };

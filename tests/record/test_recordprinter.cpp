@@ -2,8 +2,10 @@
 // of all and of a selection, and indents, fonts and pictures at their screen
 // size on paper.
 #include "app/Twips.h"
+#include "record/PdfTextLayer.h"
 #include "record/RecordPrinter.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
@@ -17,6 +19,7 @@
 #include <QUrl>
 
 using velmora::app::Twips;
+using velmora::record::PdfTextLayer;
 using velmora::record::RecordPrinter;
 
 namespace {
@@ -85,6 +88,30 @@ void buildRecord(Record &r)
     c.insertText("甲酸；蚁酸", plain);
 }
 
+// Every object the cross-reference table lists starts where it says: the
+// file was mended without breaking its offsets (readers would quietly
+// rebuild a broken table, so their output alone does not show it).
+bool offsetsHold(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pdf = file.readAll();
+    const qsizetype at = pdf.lastIndexOf("startxref");
+    const qsizetype xref = pdf.mid(at + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
+    if (!pdf.mid(xref).startsWith("xref\n0 "))
+        return false;
+    const QList<QByteArray> lines = pdf.mid(xref).split('\n');
+    const int count = lines.value(1).split(' ').value(1).toInt();
+    for (int k = 1; k < count; ++k) {
+        const QByteArray entry = lines.value(2 + k);
+        if (entry.size() >= 18 && entry.at(17) == 'n'
+            && !pdf.mid(entry.left(10).toLongLong()).startsWith(QByteArray::number(k) + " 0 obj"))
+            return false;
+    }
+    return count > 1;
+}
+
 QString folded(const QString &text) { return text.normalized(QString::NormalizationForm_KC); }
 
 QString run(const QString &program, const QStringList &arguments)
@@ -110,6 +137,8 @@ public:
     // of the same shape, so a reader may give 文 back as ⽂; compatibility
     // forms fold both (and full-width punctuation) to one spelling.
     QString text() const { return run("pdftotext", {"-layout", path(), "-"}).normalized(QString::NormalizationForm_KC); }
+    // The text exactly as a reader extracts it.
+    QString rawText() const { return run("pdftotext", {path(), "-"}); }
     int pages() const
     {
         const auto m = QRegularExpression("Pages:\\s+(\\d+)").match(run("pdfinfo", {path()}));
@@ -250,9 +279,7 @@ private slots:
     void longTextRunsOverPages()
     {
         Record r;
-        // Lines named by letters: this font's digits do not come back as
-        // text from the PDF.
-        const auto name = [](int i) { return QString("line %1%2 end").arg(QChar(u'a' + i / 26)).arg(QChar(u'a' + i % 26)); };
+        const auto name = [](int i) { return QString("line %1 end").arg(i); };
         for (int i = 0; i < 150; ++i)
             r.paragraph(10, 100, name(i));
         PdfJob job;
@@ -262,6 +289,60 @@ private slots:
         // Every line once: none cut at a page boundary or printed twice.
         for (int i = 0; i < 150; ++i)
             QVERIFY2(text.count(name(i)) == 1, qPrintable(name(i)));
+    }
+
+    // Copying from the PDF gives the characters shown: the ideographs whose
+    // glyphs the font shares with radicals, and the digits of every line.
+    void pdfTextIsTheTextShown()
+    {
+        Record r;
+        r.paragraph(10, 100, "【中文名称】文水用门马；长风");
+        r.paragraph(10, 100, "【蒸气压（Pa）】1.33（20℃）", true);
+        r.paragraph(10, 100, "【粘度 mPa·s（20℃）】0.89");
+        r.paragraph(10, 100, "【熔点（℃）】70～73");
+        r.paragraph(150, 100, "    用于水处理，见文献 2006 年第 45 页。");
+        r.paragraph(10, 100, "line 12 end 0123456789");
+        PdfJob job;
+        QVERIFY(RecordPrinter::print(r.doc, job.printer));
+        const QString text = job.rawText();
+        for (const char *expected : {"【中文名称】文水用门马；长风", "【蒸气压（Pa）】1.33（20℃）",
+                                     "【粘度 mPa·s（20℃）】0.89", "【熔点（℃）】70～73",
+                                     "用于水处理，见文献 2006 年第 45 页。", "line 12 end 0123456789"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + "\n" + text));
+        // The file is whole: its offsets, its page and its fonts.
+        QVERIFY(offsetsHold(job.path()));
+        QCOMPARE(job.pages(), 1);
+        QVERIFY(run("pdffonts", {job.path()}).contains("NotoSerifCJK"));
+    }
+
+    void sharedGlyphsMapToTheCharacterChineseUses_data()
+    {
+        QTest::addColumn<uint>("from");
+        QTest::addColumn<uint>("to");
+        QTest::newRow("Kangxi radical 文") << 0x2F42u << 0x6587u;
+        QTest::newRow("Kangxi radical 水") << 0x2F54u << 0x6C34u;
+        QTest::newRow("Kangxi radical 用") << 0x2F64u << 0x7528u;
+        QTest::newRow("Kangxi radical 户 (simplified form)") << 0x2F3Eu << 0x6237u;
+        QTest::newRow("radical supplement 门") << 0x2ED4u << 0x95E8u;
+        QTest::newRow("radical supplement 马") << 0x2EE2u << 0x9A6Cu;
+        QTest::newRow("wave dash") << 0x301Cu << 0xFF5Eu;
+        QTest::newRow("tab") << 0x09u << 0x20u;
+        QTest::newRow("an ideograph stays") << 0x6587u << 0x6587u;
+        QTest::newRow("a digit stays") << uint('7') << uint('7');
+        QTest::newRow("a radical without an ideograph stays") << 0x2E81u << 0x2E81u;
+    }
+    void sharedGlyphsMapToTheCharacterChineseUses()
+    {
+        QFETCH(uint, from);
+        QTEST(uint(PdfTextLayer::preferred(from)), "to");
+    }
+
+    // Anything not laid out as the writer lays it out is left alone.
+    void otherFilesStayAsTheyAre()
+    {
+        const QByteArray notPdf = "not a pdf begincmap 1 beginbfrange <0001> <0001> <2F42> endbfrange";
+        QCOMPARE(PdfTextLayer::repaired(notPdf), notPdf);
+        QCOMPARE(PdfTextLayer::repaired(QByteArray()), QByteArray());
     }
 
     void printerErrorIsReported()

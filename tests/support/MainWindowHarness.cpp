@@ -1,6 +1,9 @@
 #include "support/MainWindowHarness.h"
 
+#include "app/SkinSetup.h"
 #include "db/ResultFile.h"
+#include "skin/cMenuBar.h"
+#include "skin/cNeoCaption.h"
 #include "record/RichTextBox.h"
 #include "search/HistoryCombo.h"
 #include "support/WindowInput.h"
@@ -14,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 namespace velmora::test {
@@ -137,6 +142,38 @@ QString MainWindowHarness::recordText() const { return m_window->RichTextBox1->t
 QString MainWindowHarness::resultFile() const
 {
     return db::ResultFile::read(m_fixture.file(QStringLiteral("\\result")));
+}
+
+} // namespace velmora::test
+
+namespace velmora::test {
+
+bool MainWindowHarness::chooseMenuEntry(const QString &name)
+{
+    app::MainWindow &w = *m_window;
+    if (!w.isActiveWindow())
+        show();
+    skin::cNeoCaption *caption = app::SkinSetup::caption(&w);
+    if (!caption || !caption->MenuBar())
+        return false;
+    // The caption shows the menus the window's own bar shows, in its order.
+    int entry = 0;
+    for (QAction *top : w.menuBar()->actions()) {
+        if (!top->isVisible())
+            continue;
+        ++entry;
+        QMenu *menu = top->menu();
+        const bool holds = menu && std::any_of(menu->actions().cbegin(), menu->actions().cend(),
+                                               [&](QAction *a) { return a->objectName() == name && a->isVisible(); });
+        if (!holds)
+            continue;
+        const skin::WinRect r = caption->MenuBar()->EntryScreenRect(entry);
+        if (r.width() <= 0)
+            return false;
+        const QPoint centre = w.mapFromGlobal(QPoint(r.left + r.width() / 2, r.top + r.height() / 2));
+        return input::chooseFromPopup([&] { input::click(&w, centre); }, name);
+    }
+    return false;
 }
 
 } // namespace velmora::test

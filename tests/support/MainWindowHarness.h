@@ -29,6 +29,9 @@ public:
     // Clicks a toolbar button or presses a key in the window.
     void clickButton(int index);
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    // Runs a menu entry (by its name) from the menu bar in the caption:
+    // a click on its menu, then on the entry. False when it is not shown.
+    bool chooseMenuEntry(const QString &name);
     QStringList listEntries() const;
     QString selectedEntry() const;
     QString recordText() const;

@@ -26,12 +26,7 @@ bool showActive(QWidget *window)
         return false;
     // The window system's focus window and the widgets' active window are
     // two records; keys go to the focus widget of the latter.
-    if (QTest::qWaitFor([window] { return window->isActiveWindow(); }, 500))
-        return true;
-    // A window shown again while it was being activated can be left with
-    // the window system's focus but no active window: hand it over.
-    QApplication::setActiveWindow(window);
-    return window->isActiveWindow();
+    return QTest::qWaitFor([window] { return window->isActiveWindow(); }, 2000);
 }
 
 QWindow *windowOf(QWidget *widget)
@@ -154,25 +149,21 @@ void clickMenuEntry(QMenu *menu, QAction *action)
     QTest::mouseClick(window, Qt::LeftButton, {}, at);
 }
 
-bool chooseFromButtonMenu(QToolButton *button, const QString &entry)
+bool chooseFromPopup(const std::function<void()> &open, const QString &entry)
 {
-    QMenu *menu = button->menu();
-    if (!menu && button->defaultAction())
-        menu = button->defaultAction()->menu<QMenu *>();
-    if (!menu)
-        return false;
     bool chosen = false;
-    // The menu runs its own loop once open; the entry is clicked from there.
+    // The popup runs its own loop once open; the entry is clicked from there.
     QTimer *poll = new QTimer;
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [&chosen, menu, entry, poll] {
-        if (!menu->isVisible())
+    QObject::connect(poll, &QTimer::timeout, poll, [&chosen, entry, poll] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible())
             return;
         poll->stop();
         if (!QTest::qWaitForWindowExposed(menu))
             return;
         for (QAction *a : menu->actions()) {
-            if (a->text() == entry) {
+            if (a->objectName() == entry || a->text() == entry) {
                 clickMenuEntry(menu, a);
                 chosen = true;
                 break;
@@ -182,6 +173,15 @@ bool chooseFromButtonMenu(QToolButton *button, const QString &entry)
             menu->close();
     });
     poll->start();
+    open();
+    const bool done = QTest::qWaitFor([&] { return chosen || !poll->isActive(); }, 5000);
+    Q_UNUSED(done);
+    delete poll;
+    return chosen;
+}
+
+bool chooseFromButtonMenu(QToolButton *button, const QString &entry)
+{
     // The arrow part of the button opens the menu.
     QStyleOptionToolButton option;
     option.initFrom(button);
@@ -189,11 +189,9 @@ bool chooseFromButtonMenu(QToolButton *button, const QString &entry)
     option.subControls = QStyle::SC_ToolButton | QStyle::SC_ToolButtonMenu;
     const QRect arrow =
         button->style()->subControlRect(QStyle::CC_ToolButton, &option, QStyle::SC_ToolButtonMenu, button);
-    click(button, arrow.isValid() ? arrow.center() : QPoint(button->width() - 4, button->height() / 2));
-    const bool done = QTest::qWaitFor([&] { return chosen || !poll->isActive(); }, 5000);
-    Q_UNUSED(done);
-    delete poll;
-    return chosen;
+    return chooseFromPopup(
+        [&] { click(button, arrow.isValid() ? arrow.center() : QPoint(button->width() - 4, button->height() / 2)); },
+        entry);
 }
 
 } // namespace velmora::test::input

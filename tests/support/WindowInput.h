@@ -4,6 +4,8 @@
 #include <QString>
 #include <Qt>
 
+#include <functional>
+
 class QAction;
 class QMenu;
 class QToolButton;
@@ -48,8 +50,11 @@ void typeInto(QWidget *widget, const QString &text);
 // Types the text to whatever has the focus, the same way.
 void type(QWidget *anyInWindow, const QString &text);
 
-// Chooses an entry of a tool button's drop-down menu with the mouse: a
-// click on the button's arrow, then on the entry in the open menu.
+// Chooses an entry of the popup menu that `open` brings up (a click on a
+// tool button's arrow or on a caption menu entry): the entry, found by its
+// name or its text, is clicked in the open popup.
+bool chooseFromPopup(const std::function<void()> &open, const QString &entry);
+// Chooses an entry of a tool button's drop-down menu with the mouse.
 bool chooseFromButtonMenu(QToolButton *button, const QString &entry);
 // Clicks an entry of an open popup menu.
 void clickMenuEntry(QMenu *menu, QAction *action);
