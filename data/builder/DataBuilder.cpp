@@ -3,6 +3,7 @@
 #include "Formula.h"
 #include "db/Database.h"
 #include "db/JetSql.h"
+#include "db/SearchKeys.h"
 #include "db/SortKeys.h"
 
 #include <QDir>
@@ -199,6 +200,8 @@ int buildSj(const BuildOptions &o, BuildReport &report)
                 ++report.chemicals;
             }
         }
+        // The search keys (CAS number, composition, pinyin) beside sj.
+        velmora::db::SearchKeys::rebuildAll(db.handle());
         Database::setPassword(db.handle(), o.password);
         db.exec("COMMIT");
     }

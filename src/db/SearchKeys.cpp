@@ -1,0 +1,208 @@
+#include "db/SearchKeys.h"
+
+#include "db/CasNumber.h"
+#include "db/Database.h"
+#include "db/FormulaComposition.h"
+#include "db/Pinyin.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace velmora::db::SearchKeys {
+
+namespace {
+
+void run(sqlite3 *db, const char *sql)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        Database::raise(db, rc);
+}
+
+std::vector<qint64> rowKeys(Statement &query)
+{
+    std::vector<qint64> keys;
+    while (query.step())
+        keys.push_back(query.integer(0));
+    return keys;
+}
+
+// The first well-formed CAS number of a field ("7732-18-5" or several
+// separated by "；", ";", "、", "," or spaces).
+QString normalCas(const QString &field)
+{
+    static const QRegularExpression separators(QStringLiteral("[；;、,，\\s]+"));
+    for (const QString &piece : field.split(separators, Qt::SkipEmptyParts)) {
+        const CasNumber cas = CasNumber::parse(piece);
+        if (cas.isValid())
+            return cas.normalised;
+    }
+    return {};
+}
+
+} // namespace
+
+void ensureTables(sqlite3 *db)
+{
+    run(db, "CREATE TABLE IF NOT EXISTS velmora_search (rowkey INTEGER PRIMARY KEY, cas TEXT, "
+            "composition TEXT, pinyin TEXT)");
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_search_cas ON velmora_search (cas)");
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_search_composition ON velmora_search (composition)");
+    run(db, "CREATE TABLE IF NOT EXISTS velmora_elements (symbol TEXT NOT NULL, rowkey INTEGER NOT NULL, "
+            "PRIMARY KEY (symbol, rowkey)) WITHOUT ROWID");
+}
+
+bool hasTables(sqlite3 *db)
+{
+    Statement query(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                                       "('velmora_search', 'velmora_elements')"));
+    return query.step() && query.integer(0) == 2;
+}
+
+void writeFor(sqlite3 *db, qint64 rowKey, const QString &chineseNames, const QString &cas,
+              const QString &formula)
+{
+    ensureTables(db);
+    const auto composition = FormulaComposition::parse(formula);
+    Statement put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_search (rowkey, cas, composition, pinyin) "
+                                     "VALUES (?1, ?2, ?3, ?4)"));
+    put.bind(1, rowKey);
+    const QString normal = normalCas(cas);
+    put.bind(2, normal.isEmpty() ? QVariant() : QVariant(normal));
+    put.bind(3, composition ? QVariant(composition->key()) : QVariant());
+    put.bind(4, pinyin::storedForm(chineseNames));
+    put.step();
+
+    Statement clear(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1"));
+    clear.bind(1, rowKey);
+    clear.step();
+    if (composition) {
+        Statement add(db, QStringLiteral("INSERT OR IGNORE INTO velmora_elements (symbol, rowkey) VALUES (?1, ?2)"));
+        for (const QString &symbol : composition->elements()) {
+            add.bind(1, symbol);
+            add.bind(2, rowKey);
+            add.step();
+            add.reset();
+        }
+    }
+}
+
+void eraseFor(sqlite3 *db, qint64 rowKey)
+{
+    ensureTables(db);
+    Statement a(db, QStringLiteral("DELETE FROM velmora_search WHERE rowkey = ?1"));
+    a.bind(1, rowKey);
+    a.step();
+    Statement b(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1"));
+    b.bind(1, rowKey);
+    b.step();
+}
+
+void rebuildAll(sqlite3 *db)
+{
+    ensureTables(db);
+    run(db, "DELETE FROM velmora_search");
+    run(db, "DELETE FROM velmora_elements");
+    Statement rows(db, QStringLiteral("SELECT rowid, \"中文名称\", \"CAS号\", \"分子式\" FROM sj"));
+    while (rows.step())
+        writeFor(db, rows.integer(0), rows.text(1), rows.text(2), rows.text(3));
+}
+
+std::vector<qint64> findByCas(sqlite3 *db, const QString &normalisedCas)
+{
+    Statement query(db, QStringLiteral("SELECT s.rowkey FROM velmora_search s JOIN sj ON sj.rowid = s.rowkey "
+                                       "WHERE s.cas = ?1 ORDER BY sj.\"中文标记\""));
+    query.bind(1, normalisedCas);
+    return rowKeys(query);
+}
+
+QString classHints(const QString &typedFormula)
+{
+    QString text;
+    for (const QChar c : typedFormula)
+        if (!c.isSpace())
+            text += c;
+    struct Hint {
+        const char *pattern;
+        const char16_t *endings;
+    };
+    static const Hint hints[] = {
+        {"COOH", u"酸"},                   // CH3COOH
+        {"COO(C|[A-Z][a-z]?\\d*$)", u"酯"}, // CH3COOC2H5, HCOOCH3
+        {"CHO$", u"醛"},                   // CH3CHO
+        {"(?<!CO)OH$", u"醇酚"},           // C2H5OH, C6H5OH
+        {"H\\d*OC", u"醚"},                // CH3OCH3
+        {"H\\d*COC", u"酮"},               // CH3COCH3
+        {"NH2$", u"胺"},                   // C2H5NH2
+        {"CN$", u"腈"},                    // CH3CN
+    };
+    QString endings;
+    for (const Hint &h : hints) {
+        const QRegularExpression re(QString::fromLatin1(h.pattern));
+        if (re.match(text).hasMatch())
+            endings += QString::fromUtf16(h.endings);
+    }
+    return endings;
+}
+
+std::vector<qint64> findByComposition(sqlite3 *db, const QString &compositionKey, const QString &typedFormula)
+{
+    Statement query(db, QStringLiteral("SELECT s.rowkey, sj.\"中文名称\" FROM velmora_search s JOIN sj "
+                                       "ON sj.rowid = s.rowkey WHERE s.composition = ?1 ORDER BY s.rowkey"));
+    query.bind(1, compositionKey);
+    const QString endings = classHints(typedFormula);
+    std::vector<qint64> first, rest;
+    while (query.step()) {
+        const QString name = query.text(1).section(QChar(0xFF1B), 0, 0).trimmed();
+        const bool fits = !endings.isEmpty() && !name.isEmpty() && endings.contains(name.back());
+        (fits ? first : rest).push_back(query.integer(0));
+    }
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+}
+
+std::vector<qint64> findByElements(sqlite3 *db, const QStringList &symbols)
+{
+    QStringList distinct = symbols;
+    distinct.removeDuplicates();
+    if (distinct.isEmpty())
+        return {};
+    QStringList marks;
+    for (int i = 0; i < distinct.size(); ++i)
+        marks << QStringLiteral("?%1").arg(i + 1);
+    Statement query(db, QStringLiteral("SELECT e.rowkey FROM velmora_elements e JOIN sj ON sj.rowid = e.rowkey "
+                                       "WHERE e.symbol IN (%1) GROUP BY e.rowkey HAVING count(*) = %2 "
+                                       "ORDER BY sj.\"中文标记\"")
+                            .arg(marks.join(QLatin1String(", ")))
+                            .arg(distinct.size()));
+    for (int i = 0; i < distinct.size(); ++i)
+        query.bind(i + 1, distinct[i]);
+    return rowKeys(query);
+}
+
+std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed)
+{
+    const QString key = pinyin::typedKey(typed);
+    if (key.isEmpty())
+        return {};
+    Statement query(db, QStringLiteral("SELECT s.rowkey, s.pinyin FROM velmora_search s JOIN sj "
+                                       "ON sj.rowid = s.rowkey ORDER BY sj.\"中文标记\""));
+    std::vector<std::pair<int, qint64>> found;
+    while (query.step()) {
+        const pinyin::Match m = pinyin::matchStored(query.text(1), key);
+        if (m != pinyin::Match::None)
+            found.push_back({int(m), query.integer(0)});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<qint64> keys;
+    keys.reserve(found.size());
+    for (const auto &f : found)
+        keys.push_back(f.second);
+    return keys;
+}
+
+} // namespace velmora::db::SearchKeys
