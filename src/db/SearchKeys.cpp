@@ -131,7 +131,7 @@ QString classHints(const QString &typedFormula)
     };
     static const Hint hints[] = {
         {"COOH", u"酸"},                   // CH3COOH
-        {"COO(C|[A-Z][a-z]?\\d*$)", u"酯"}, // CH3COOC2H5, HCOOCH3
+        {"COOC", u"酯"},                   // CH3COOC2H5, HCOOCH3
         {"CHO$", u"醛"},                   // CH3CHO
         {"(?<!CO)OH$", u"醇酚"},           // C2H5OH, C6H5OH
         {"H\\d*OC", u"醚"},                // CH3OCH3
@@ -190,18 +190,27 @@ std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed)
         return {};
     Statement query(db, QStringLiteral("SELECT s.rowkey, s.pinyin FROM velmora_search s JOIN sj "
                                        "ON sj.rowid = s.rowkey ORDER BY sj.\"中文标记\""));
-    std::vector<std::pair<int, qint64>> found;
+    struct Hit {
+        int rank;
+        qint64 tie; // whole names: the handbook's order; the others keep 中文标记
+        qint64 key;
+    };
+    std::vector<Hit> found;
+    qint64 position = 0;
     while (query.step()) {
         const pinyin::Match m = pinyin::matchStored(query.text(1), key);
+        const qint64 rowKey = query.integer(0);
         if (m != pinyin::Match::None)
-            found.push_back({int(m), query.integer(0)});
+            found.push_back({int(m), m == pinyin::Match::Whole ? rowKey : position, rowKey});
+        ++position;
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(found.begin(), found.end(), [](const Hit &a, const Hit &b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.tie < b.tie;
+    });
     std::vector<qint64> keys;
     keys.reserve(found.size());
-    for (const auto &f : found)
-        keys.push_back(f.second);
+    for (const Hit &h : found)
+        keys.push_back(h.key);
     return keys;
 }
 

@@ -44,7 +44,8 @@ QString classHints(const QString &typedFormula);
 // Chemicals whose formula holds every one of the symbols.
 std::vector<qint64> findByElements(sqlite3 *db, const QStringList &symbols);
 // Chemicals with a Chinese name that the typed pinyin fits: whole names
-// first, then names that begin with it, then the others.
+// first (several in the handbook's order: 乙醇 before 叶醇 for "yc"), then
+// names that begin with it, then the others.
 std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed);
 
 } // namespace SearchKeys
