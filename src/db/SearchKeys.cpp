@@ -53,6 +53,8 @@ void ensureTables(sqlite3 *db)
     run(db, "CREATE INDEX IF NOT EXISTS velmora_search_composition ON velmora_search (composition)");
     run(db, "CREATE TABLE IF NOT EXISTS velmora_elements (symbol TEXT NOT NULL, rowkey INTEGER NOT NULL, "
             "PRIMARY KEY (symbol, rowkey)) WITHOUT ROWID");
+    // A chemical's rows are replaced and removed by its key.
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_elements_rowkey ON velmora_elements (rowkey)");
 }
 
 bool hasTables(sqlite3 *db)
@@ -62,32 +64,56 @@ bool hasTables(sqlite3 *db)
     return query.step() && query.integer(0) == 2;
 }
 
+namespace {
+
+// The statements that write one chemical's keys, prepared once for a run.
+class Writer {
+public:
+    explicit Writer(sqlite3 *db)
+        : m_put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_search (rowkey, cas, composition, pinyin) "
+                                   "VALUES (?1, ?2, ?3, ?4)")),
+          m_clear(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1")),
+          m_add(db, QStringLiteral("INSERT OR IGNORE INTO velmora_elements (symbol, rowkey) VALUES (?1, ?2)"))
+    {
+    }
+
+    void write(qint64 rowKey, const QString &chineseNames, const QString &cas, const QString &formula,
+               bool clearElements)
+    {
+        const auto composition = FormulaComposition::parse(formula);
+        const QString normal = normalCas(cas);
+        m_put.bind(1, rowKey);
+        m_put.bind(2, normal.isEmpty() ? QVariant() : QVariant(normal));
+        m_put.bind(3, composition ? QVariant(composition->key()) : QVariant());
+        m_put.bind(4, pinyin::storedForm(chineseNames));
+        m_put.step();
+        m_put.reset();
+        if (clearElements) {
+            m_clear.bind(1, rowKey);
+            m_clear.step();
+            m_clear.reset();
+        }
+        if (composition) {
+            for (const QString &symbol : composition->elements()) {
+                m_add.bind(1, symbol);
+                m_add.bind(2, rowKey);
+                m_add.step();
+                m_add.reset();
+            }
+        }
+    }
+
+private:
+    Statement m_put, m_clear, m_add;
+};
+
+} // namespace
+
 void writeFor(sqlite3 *db, qint64 rowKey, const QString &chineseNames, const QString &cas,
               const QString &formula)
 {
     ensureTables(db);
-    const auto composition = FormulaComposition::parse(formula);
-    Statement put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_search (rowkey, cas, composition, pinyin) "
-                                     "VALUES (?1, ?2, ?3, ?4)"));
-    put.bind(1, rowKey);
-    const QString normal = normalCas(cas);
-    put.bind(2, normal.isEmpty() ? QVariant() : QVariant(normal));
-    put.bind(3, composition ? QVariant(composition->key()) : QVariant());
-    put.bind(4, pinyin::storedForm(chineseNames));
-    put.step();
-
-    Statement clear(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1"));
-    clear.bind(1, rowKey);
-    clear.step();
-    if (composition) {
-        Statement add(db, QStringLiteral("INSERT OR IGNORE INTO velmora_elements (symbol, rowkey) VALUES (?1, ?2)"));
-        for (const QString &symbol : composition->elements()) {
-            add.bind(1, symbol);
-            add.bind(2, rowKey);
-            add.step();
-            add.reset();
-        }
-    }
+    Writer(db).write(rowKey, chineseNames, cas, formula, true);
 }
 
 void eraseFor(sqlite3 *db, qint64 rowKey)
@@ -106,9 +132,10 @@ void rebuildAll(sqlite3 *db)
     ensureTables(db);
     run(db, "DELETE FROM velmora_search");
     run(db, "DELETE FROM velmora_elements");
+    Writer writer(db);
     Statement rows(db, QStringLiteral("SELECT rowid, \"中文名称\", \"CAS号\", \"分子式\" FROM sj"));
     while (rows.step())
-        writeFor(db, rows.integer(0), rows.text(1), rows.text(2), rows.text(3));
+        writer.write(rows.integer(0), rows.text(1), rows.text(2), rows.text(3), false);
 }
 
 std::vector<qint64> findByCas(sqlite3 *db, const QString &normalisedCas)
