@@ -14,6 +14,7 @@ namespace velmora::db {
 //     cas          the CAS number in its normal form ("64-17-5")
 //     composition  the formula's composition key (FormulaComposition::key)
 //     pinyin       the syllables of every Chinese name (pinyin::storedForm)
+//     sortkey      the 中文标记 of the names (chineseSortKey), for the order
 //   velmora_elements (symbol, rowkey): one row per element of the formula.
 // Table sj itself keeps its shape. The lookups return row keys in the order
 // of 中文标记, except where said otherwise.
