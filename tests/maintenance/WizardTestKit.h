@@ -8,11 +8,24 @@
 #include "db/SqlText.h"
 #include "maintenance/BoundTextBox.h"
 #include "maintenance/WizardForm.h"
+#include "app/MainWindow.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <functional>
+
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStringList>
+#include <QTest>
 #include <QTextCursor>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QWindow>
 
 namespace velmora::test {
 
@@ -71,26 +84,68 @@ inline QStringList indexRows()
     return rows;
 }
 
-// Types text at the end of a box, as an input method delivers it.
+// The top-level window that a widget lives in, and a point of the widget in
+// that window's coordinates: input goes through the window, as a person's does.
+inline QWindow *windowOf(QWidget *w)
+{
+    QWidget *top = w->window();
+    if (!top->isVisible()) {
+        top->show();
+        if (!QTest::qWaitForWindowExposed(top))
+            qWarning("window not exposed");
+    }
+    return top->windowHandle();
+}
+
+inline QPoint inWindow(QWidget *w, QPoint pos) { return w->mapTo(w->window(), pos); }
+
+inline void clickAt(QWidget *w, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(windowOf(w), button, Qt::NoModifier, inWindow(w, pos));
+}
+
+inline void clickOn(QWidget *w) { clickAt(w, w->rect().center()); }
+
+// Keys to whatever has the focus in the widget's window.
+inline void pressKey(QWidget *w, Qt::Key key)
+{
+    QTest::keyClick(windowOf(w), key);
+}
+
+// Text as an input method delivers it, one character a key event.
+inline void typeText(QWidget *w, const QString &text)
+{
+    QWindow *window = windowOf(w);
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// Types text at the end of a box: a click into it, Ctrl+End, the text.
 inline void typeInto(maintenance::BoundTextBox *box, const QString &text)
 {
-    box->moveCursor(QTextCursor::End);
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(box, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(box, &release);
-    }
+    clickOn(box->viewport());
+    QTest::keyClick(windowOf(box), Qt::Key_End, Qt::ControlModifier);
+    typeText(box, text);
 }
 
 // Replaces the whole text of a box by typing over it.
 inline void retype(maintenance::BoundTextBox *box, const QString &text)
 {
-    box->selectAll();
-    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QApplication::sendEvent(box, &del);
-    typeInto(box, text);
+    clickOn(box->viewport());
+    QTest::keyClick(windowOf(box), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(windowOf(box), Qt::Key_Delete);
+    typeText(box, text);
 }
+
+// A toolbar button of a wizard, clicked.
+inline void clickButton(maintenance::WizardForm &f, int index)
+{
+    QWidget *button = f.Toolbar1->widgetForAction(f.toolbarButton(index));
+    clickOn(button);
+}
+
+inline void stepOn(maintenance::WizardForm &f) { clickButton(f, 6); }
+inline void stepBack(maintenance::WizardForm &f) { clickButton(f, 5); }
 
 inline int itemNamed(const maintenance::WizardForm &f, const QString &text)
 {
@@ -100,12 +155,53 @@ inline int itemNamed(const maintenance::WizardForm &f, const QString &text)
     return 0;
 }
 
-// A click on an item: the list selects it, then the click runs.
+// A click on an item of the list.
 inline void clickItem(maintenance::WizardForm &f, const QString &text)
 {
-    const int item = itemNamed(f, text);
-    f.selectItem(item);
-    f.TreeView1_NodeClick(item);
+    QTreeWidgetItem *node = f.TreeView1->topLevelItem(itemNamed(f, text) - 1);
+    f.TreeView1->scrollToItem(node);
+    clickAt(f.TreeView1->viewport(), f.TreeView1->visualItemRect(node).center());
+}
+
+// Types a heading into the picker and presses Enter.
+inline void typeHeading(maintenance::WizardForm &f, const QString &text)
+{
+    clickOn(f.Combo1->lineEdit());
+    QTest::keyClick(windowOf(f.Combo1), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(windowOf(f.Combo1), Qt::Key_Delete);
+    typeText(f.Combo1, text);
+    QTest::keyClick(windowOf(f.Combo1), Qt::Key_Return);
+}
+
+// Opens the picker's list and clicks an entry.
+inline void pickHeading(maintenance::WizardForm &f, const QString &text)
+{
+    f.Combo1->showPopup();
+    QAbstractItemView *view = f.Combo1->view();
+    const QModelIndex index = view->model()->index(f.Combo1->findText(text), 0);
+    view->scrollTo(index);
+    clickAt(view->viewport(), view->visualRect(index).center());
+}
+
+// Chooses an entry of a popup menu that a click opens (the click may run the
+// menu's own event loop, so the entry is clicked from inside it).
+inline void chooseFromMenu(QMenu *menu, int entry, const std::function<void()> &open)
+{
+    QTimer::singleShot(0, menu, [menu, entry] {
+        QAction *a = menu->actions().at(entry);
+        clickAt(menu, menu->actionGeometry(a).center());
+    });
+    open();
+    QTRY_VERIFY(!menu->isVisible());
+}
+
+// A main-window toolbar button, clicked through the main window.
+inline void clickMainButton(app::MainWindow &main, int index)
+{
+    QWidget *button = main.Toolbar1->widgetForAction(main.toolbarButton(index));
+    windowOf(button);
+    QCoreApplication::processEvents();
+    clickOn(button);
 }
 
 // Lets windows closed with deletion on close go away.
