@@ -343,6 +343,8 @@ bool DataSource::hasPendingEdits() const
 void DataSource::addCompanionRow(const QString &file, const QString &table, const QStringList &fields,
                                  const QVariantList &values)
 {
+    // One pending row: a later choice replaces one that was not stored.
+    m_companions.clear();
     m_companions.push_back({file, table, fields, values});
 }
 

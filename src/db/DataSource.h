@@ -129,7 +129,7 @@ public:
 
     // A row to be inserted into a table of another file in the same
     // transaction as the next write of this source (the file is attached for
-    // it). Dropped with discardEdits().
+    // it); it replaces one not yet stored. Dropped with discardEdits().
     void addCompanionRow(const QString &file, const QString &table, const QStringList &fields,
                          const QVariantList &values);
 

@@ -189,6 +189,28 @@ private slots:
         QCOMPARE(h.messages.size(), 2);
     }
 
+    void aLowerHeadingNeedsTheOneAbove()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        AddForm &f = openAdder(h);
+        typeInto(f.Text2, QStringLiteral("测试孤儿"));
+        clickItem(f, QStringLiteral("第二级标题"));
+        QCOMPARE(h.messages, QStringList{"Velmora|请首先选定第一级标题，然后再能选定第二级标题！"});
+        // The picker is open, but a heading typed into it is refused as well.
+        typeHeading(f, QStringLiteral("孤儿二级"));
+        QCOMPARE(h.messages.size(), 2);
+        QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第一级标题，然后再能选定第二级标题！"));
+        clickItem(f, QStringLiteral("第三级标题"));
+        typeHeading(f, QStringLiteral("孤儿三级"));
+        QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第二级标题，然后再能选定第三级标题！"));
+        QCOMPARE(h.messages.size(), 4);
+        f.close();
+        QCOMPARE(indexRows(), index);
+        QCOMPARE(chemical("测试孤儿", "第二级标题"), QStringList{QString()});
+        QCOMPARE(chemical("测试孤儿", "第三级标题"), QStringList{QString()});
+    }
+
     void aHeadingNeverLandsInAnotherField()
     {
         MainWindowHarness h;
