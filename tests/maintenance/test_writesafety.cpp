@@ -437,13 +437,17 @@ private slots:
         QCOMPARE(file.field(key, "用途"), before);
 
         if (obstacle == Obstacle::QueryOnly) {
+            // A click on another item: the list goes back to the edits' item.
+            answer(h, {QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Cancel});
+            clickItem(f, QStringLiteral("密度"));
+            QCOMPARE(f.itemText(f.selectedItem()), QString("用途"));
+            QCOMPARE(f.Label1->text(), QString("用途"));
             // 退出 and the caption keep the window open when cancelled.
-            answer(h, {QMessageBox::Cancel, QMessageBox::Cancel});
             clickButton(f, 12);
             f.close();
             flushDeletes();
             QCOMPARE(DataForm::instance(), &f);
-            QCOMPARE(h.messages.size(), 3);
+            QCOMPARE(h.messages.size(), 4);
             QCOMPARE(f.Text1->text(), text);
         }
         // The person takes the obstacle away while the message is up; 重试
