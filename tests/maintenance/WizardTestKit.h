@@ -204,6 +204,16 @@ inline void clickMainButton(app::MainWindow &main, int index)
     clickOn(button);
 }
 
+// A click on the close button of the window's painted caption, at the right
+// end of the caption (the skin places it 15 pixels from the right edge).
+inline void closeByCaption(QWidget *w)
+{
+    QWidget *top = w->window();
+    QWindow *window = windowOf(top);
+    QTest::qWait(0); // the caption is painted, so its buttons are placed
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(top->width() - 15, 12));
+}
+
 // Lets windows closed with deletion on close go away.
 inline void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 

@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(f.insertMenu()->actions().size(), 11);
 
         // Closing at once stores nothing: the empty new row is discarded.
-        f.close();
+        closeByCaption(&f);
         flushDeletes();
         QVERIFY(!AddForm::instance());
         QCOMPARE(chemicalCount(), chemicals);
@@ -209,7 +209,7 @@ private slots:
         stepOn(f);
         typeInto(f.Text1, QStringLiteral("test d"));
         // Closed by the caption: what was typed is stored.
-        f.close();
+        closeByCaption(&f);
         flushDeletes();
         QCOMPARE(chemical("测试丁", "英文名称"), QStringList{"test d"});
         QCOMPARE(chemical("测试丙", "英文名称"), QStringList{"test c"});

@@ -311,7 +311,7 @@ private slots:
         DataForm &f = openWizard(h);
         clickItem(f, QStringLiteral("沸点"));
         retype(f.Text1, QStringLiteral("100.7"));
-        f.close();
+        closeByCaption(&f);
         flushDeletes();
         QVERIFY(!DataForm::instance());
         QCOMPARE(chemical(FormicAcid, "沸点"), QStringList{"100.7"});

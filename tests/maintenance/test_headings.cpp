@@ -181,7 +181,7 @@ private slots:
         stepOn(f);
         QCOMPARE(entries(f), QStringList{"苯系中间体"});
         typeHeading(f, QStringLiteral("新三级"));
-        f.close();
+        closeByCaption(&f);
         QCOMPARE(chemical("测试己", "第一级标题"), QStringList{"染料"});
         QCOMPARE(chemical("测试己", "第二级标题"), QStringList{"中间体"});
         QCOMPARE(chemical("测试己", "第三级标题"), QStringList{"新三级"});
@@ -205,7 +205,7 @@ private slots:
         typeHeading(f, QStringLiteral("孤儿三级"));
         QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第二级标题，然后再能选定第三级标题！"));
         QCOMPARE(h.messages.size(), 4);
-        f.close();
+        closeByCaption(&f);
         QCOMPARE(indexRows(), index);
         QCOMPARE(chemical("测试孤儿", "第二级标题"), QStringList{QString()});
         QCOMPARE(chemical("测试孤儿", "第三级标题"), QStringList{QString()});
@@ -223,7 +223,7 @@ private slots:
         QVERIFY(!f.Combo1->isVisibleTo(&f));
         QVERIFY(f.Text1->text().isEmpty());
         QVERIFY(f.Text2->text().isEmpty());
-        f.close();
+        closeByCaption(&f);
         QCOMPARE(chemicalCount(), chemicals);
     }
 };

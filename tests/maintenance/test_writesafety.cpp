@@ -280,7 +280,7 @@ private slots:
         if (command)
             clickButton(*f, command);
         else
-            f->close();
+            closeByCaption(f);
         flushDeletes();
         QVERIFY(adder ? AddForm::instance() != nullptr : DataForm::instance() != nullptr);
         QCOMPARE(h.messages.last(), EmptyName);
@@ -289,7 +289,7 @@ private slots:
         QVERIFY(f->Text2->isVisibleTo(f));
         QCOMPARE(file.field(key, "中文名称"), name);
         // The restored name is stored as it was: nothing pending.
-        f->close();
+        closeByCaption(f);
         flushDeletes();
         QCOMPARE(file.field(key, "中文名称"), name);
     }
@@ -444,7 +444,7 @@ private slots:
             QCOMPARE(f.Label1->text(), QString("用途"));
             // 退出 and the caption keep the window open when cancelled.
             clickButton(f, 12);
-            f.close();
+            closeByCaption(&f);
             flushDeletes();
             QCOMPARE(DataForm::instance(), &f);
             QCOMPARE(h.messages.size(), 4);
