@@ -238,6 +238,8 @@ class Attachment {
 public:
     Attachment(DataSource &source, sqlite3 *db, const QString &file) : m_db(db)
     {
+        // One left attached by a detach that could not be done is let go first.
+        sqlite3_exec(db, ("DETACH DATABASE " + CompanionSchema.toUtf8()).constData(), nullptr, nullptr, nullptr);
         WriteStatement s(source, db, QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(q(CompanionSchema)));
         s.bind(1, file);
         s.step();
