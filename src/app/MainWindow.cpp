@@ -527,11 +527,17 @@ void MainWindow::exit_Click() { close(); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Unloading the main window unloads every other window and ends the run.
-    Timer1->stop();
+    // Unloading the main window unloads every other window and ends the run;
+    // a wizard whose edits could not be stored keeps them, and the run goes on.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w != this && w->isWindow() && w->isVisible() && !w->close()) {
+            event->ignore();
+            return;
+        }
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w != this && w->isWindow())
             w->close();
+    Timer1->stop();
     event->accept();
     QTimer::singleShot(0, qApp, &QApplication::quit);
 }

@@ -539,6 +539,8 @@ void WizardForm::com_com()
 {
     try {
         m_picker->com_com();
+    } catch (const db::WriteFailure &) {
+        throw; // the preselected heading could not be stored: the command reports it
     } catch (const db::DbError &) {
         // A heading list that cannot be read leaves the picker as it was.
     }

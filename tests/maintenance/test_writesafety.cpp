@@ -438,7 +438,7 @@ private slots:
 
         if (obstacle == Obstacle::QueryOnly) {
             // A click on another item: the list goes back to the edits' item.
-            answer(h, {QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Cancel});
+            answer(h, {QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Cancel});
             clickItem(f, QStringLiteral("密度"));
             QCOMPARE(f.itemText(f.selectedItem()), QString("用途"));
             QCOMPARE(f.Label1->text(), QString("用途"));
@@ -448,6 +448,10 @@ private slots:
             flushDeletes();
             QCOMPARE(DataForm::instance(), &f);
             QCOMPARE(h.messages.size(), 4);
+            // Nor does closing the main window end the run with them.
+            QVERIFY(!h.w().close());
+            QCOMPARE(DataForm::instance(), &f);
+            QCOMPARE(h.messages.size(), 5);
             QCOMPARE(f.Text1->text(), text);
         }
         // The person takes the obstacle away while the message is up; 重试
