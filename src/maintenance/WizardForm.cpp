@@ -61,7 +61,11 @@ WizardForm::WizardForm(app::MainWindow &main, bool addWizard)
     m_picker = std::make_unique<HeadingPicker>(*this);
 }
 
-WizardForm::~WizardForm() = default;
+WizardForm::~WizardForm()
+{
+    // The picker's box may still report a choice while the children go.
+    disconnect(Combo1, nullptr, this, nullptr);
+}
 
 QString WizardForm::applicationTitle() { return QStringLiteral("Velmora"); }
 
@@ -548,6 +552,10 @@ void WizardForm::com_com()
 
 void WizardForm::Combo1_Choose()
 {
+    // Only a choice made in the open window: the box also reports one when
+    // it loses the focus as the window closes.
+    if (m_closing || !isVisible() || !Combo1->isVisible())
+        return;
     runWriting([this] { m_picker->choose(); }, false);
 }
 
@@ -738,10 +746,12 @@ void WizardForm::closeEvent(QCloseEvent *event)
     // that fails, or an emptied name, keeps the window open.
     bool stored = true;
     const Outcome outcome = runWriting([&] { stored = storeOnClose(); });
-    if (outcome == Outcome::Cancelled || (outcome == Outcome::Done && !stored))
+    if (outcome == Outcome::Cancelled || (outcome == Outcome::Done && !stored)) {
         event->ignore();
-    else
+    } else {
+        m_closing = true;
         event->accept();
+    }
 }
 
 } // namespace velmora::maintenance

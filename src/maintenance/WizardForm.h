@@ -211,6 +211,7 @@ private:
     WizardLayout m_layout;
     bool m_text1Bound = false;
     bool m_pictureBound = false;
+    bool m_closing = false;
     // The key event already previewed, so that it is not handled again when
     // it travels on to the window.
     const QEvent *m_previewed = nullptr;
