@@ -129,12 +129,12 @@ bool AddForm::beginItemChange(Change change)
         return false;
     const QString name = Text2->text();
     if (name.trimmed().isEmpty()) {
+        // The list goes back to the item whose editor is shown.
+        selectItem(m_shownItem);
         showPrompt(QStringLiteral("警告！"),
                    change == Change::Down ? QStringLiteral("首先输入化学品品的“中文名称”，才能继续进行")
                                           : QStringLiteral("首先输入化学品的“中文名称”，才能继续进行"),
                    QMessageBox::Warning);
-        // The list goes back to the item whose editor is shown.
-        selectItem(m_shownItem);
         com_com();
         StatusBar1->showMessage(QStringLiteral("请输入或修改化学品的") + itemText(selectedItem()));
         return false;

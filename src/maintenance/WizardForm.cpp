@@ -484,6 +484,8 @@ WizardForm::Outcome WizardForm::runWriting(const std::function<void()> &command,
             return Outcome::Done;
         } catch (const db::WriteFailure &failure) {
             db::DataSource *source = failure.source() ? failure.source() : Data1;
+            // While the person reads it, the list shows the item the edits belong to.
+            selectItem(m_shownItem);
             const int answer = askAfterFailure(failure);
             try {
                 if (answer == QMessageBox::Retry) {
@@ -530,12 +532,13 @@ bool WizardForm::refuseEmptyName()
 {
     if (Data1->currentKey() == 0 || !Text2->text().trimmed().isEmpty())
         return false;
-    showPrompt(QStringLiteral("警告！"), QStringLiteral("化学品的“中文名称”不能为空！已恢复原来的名称。"),
-               QMessageBox::Warning);
+    // The stored name is back in the box before the message says so.
     Data1->showCurrent(Text2);
     if (m_text1Bound && Text1->dataField() == ChineseName)
         Data1->showCurrent(Text1);
     showItem(1);
+    showPrompt(QStringLiteral("警告！"), QStringLiteral("化学品的“中文名称”不能为空！已恢复原来的名称。"),
+               QMessageBox::Warning);
     return true;
 }
 
