@@ -9,6 +9,7 @@
 #include "maintenance/BoundTextBox.h"
 #include "maintenance/WizardForm.h"
 #include "app/MainWindow.h"
+#include "support/WindowInput.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -84,41 +85,22 @@ inline QStringList indexRows()
     return rows;
 }
 
-// The top-level window that a widget lives in, and a point of the widget in
-// that window's coordinates: input goes through the window, as a person's does.
-inline QWindow *windowOf(QWidget *w)
-{
-    QWidget *top = w->window();
-    if (!top->isVisible()) {
-        top->show();
-        if (!QTest::qWaitForWindowExposed(top))
-            qWarning("window not exposed");
-    }
-    return top->windowHandle();
-}
-
-inline QPoint inWindow(QWidget *w, QPoint pos) { return w->mapTo(w->window(), pos); }
+// Input goes through the window, as a person's does (support/WindowInput).
+inline QWindow *windowOf(QWidget *w) { return input::windowOf(w); }
 
 inline void clickAt(QWidget *w, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    QTest::mouseClick(windowOf(w), button, Qt::NoModifier, inWindow(w, pos));
+    input::click(w, pos, button);
 }
 
-inline void clickOn(QWidget *w) { clickAt(w, w->rect().center()); }
+inline void clickOn(QWidget *w) { input::click(w); }
 
 // Keys to whatever has the focus in the widget's window.
-inline void pressKey(QWidget *w, Qt::Key key)
-{
-    QTest::keyClick(windowOf(w), key);
-}
+inline void pressKey(QWidget *w, Qt::Key key) { input::key(w, key); }
 
-// Text as an input method delivers it, one character a key event.
-inline void typeText(QWidget *w, const QString &text)
-{
-    QWindow *window = windowOf(w);
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
+// Text as a person types it: ASCII as key presses, Chinese committed by the
+// input method.
+inline void typeText(QWidget *w, const QString &text) { input::type(w, text); }
 
 // Types text at the end of a box: a click into it, Ctrl+End, the text.
 inline void typeInto(maintenance::BoundTextBox *box, const QString &text)
@@ -187,12 +169,18 @@ inline void pickHeading(maintenance::WizardForm &f, const QString &text)
 // menu's own event loop, so the entry is clicked from inside it).
 inline void chooseFromMenu(QMenu *menu, int entry, const std::function<void()> &open)
 {
-    QTimer::singleShot(0, menu, [menu, entry] {
-        QAction *a = menu->actions().at(entry);
-        clickAt(menu, menu->actionGeometry(a).center());
+    QTimer poll;
+    poll.setInterval(10);
+    bool chosen = false;
+    QObject::connect(&poll, &QTimer::timeout, menu, [&] {
+        if (chosen || !menu->isVisible())
+            return;
+        chosen = true;
+        input::clickMenuEntry(menu, menu->actions().at(entry));
     });
+    poll.start();
     open();
-    QTRY_VERIFY(!menu->isVisible());
+    QTRY_VERIFY(chosen && !menu->isVisible());
 }
 
 // A main-window toolbar button, clicked through the main window.
