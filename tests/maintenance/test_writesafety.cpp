@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(f.editedRow(), first);
         stepOn(f);
         typeInto(f.Text1, QStringLiteral("stale text"));
-        h.w().menuEntry(QStringLiteral("del"))->trigger(); // the wizard is not modal
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("del"))); // the wizard is not modal
         QCOMPARE(file.field(first, "中文名称"), QString("<gone>"));
         const qint64 second = addChemical(h, QStringLiteral("测试乙"));
         QVERIFY(second > first);
@@ -541,20 +541,20 @@ private slots:
 
         auto clear = obstruct(Obstacle::QueryOnly, h.w().Data1->connection()->handle(), {});
         answer(h, {QMessageBox::Cancel});
-        h.w().menuEntry(QStringLiteral("del"))->trigger();
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("del")));
         QCOMPARE(h.messages, QStringList{"警告！|删除没有完成：数据文件是只读的，不能写入（请检查数据文件和它所在文件夹的写入权限）。"});
         QCOMPARE(file.field(key, "中文名称"), QString("苯"));
         QVERIFY(!undel->isEnabled());
         clear();
 
-        h.w().menuEntry(QStringLiteral("del"))->trigger();
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("del")));
         QCOMPARE(file.field(key, "中文名称"), QString("<gone>"));
         QVERIFY(undel->isEnabled());
         // A chemical added now never takes the deleted one's key.
         const qint64 added = addChemical(h, QStringLiteral("测试丁"));
         QVERIFY(added > key);
 
-        undel->trigger();
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("undel")));
         QVERIFY(!undel->isEnabled());
         QCOMPARE(file.keys(QStringLiteral("苯")), QList<qint64>{key});
         QCOMPARE(file.column("SELECT hex(图) FROM sj WHERE rowid = ?1", key).value(0).toString(), picture);
@@ -588,10 +588,10 @@ private slots:
         QCOMPARE(file.keys(QStringLiteral("测试戊")), QList<qint64>{first});
         QCOMPARE(file.field(first, "英文名称"), QString("test e"));
         QCOMPARE(h.selectedEntry(), QString("测试戊"));
-        h.w().menuEntry(QStringLiteral("del"))->trigger();
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("del")));
         QVERIFY(file.keys(QStringLiteral("测试戊")).isEmpty());
         // Both deletions can be taken back, the last first.
-        h.w().menuEntry(QStringLiteral("undel"))->trigger();
+        QVERIFY(h.chooseMenuEntry(QStringLiteral("undel")));
         QCOMPARE(file.field(first, "英文名称"), QString("test e"));
         QCOMPARE(file.keys(QStringLiteral("测试戊")), QList<qint64>{first});
     }
