@@ -1,6 +1,7 @@
 #include "db/DataSource.h"
 
 #include "db/DatabasePreload.h"
+#include "db/SearchKeys.h"
 
 #include <sqlite3.h>
 
@@ -458,6 +459,8 @@ void DataSource::leaveRecord()
         insert.step();
         t.noteKey(CompanionSchema, c.table, key);
     }
+    if (!changed.empty())
+        keepSearchKeys(db, table, inserted ? inserted : m_grid.rowId(m_current));
     t.commit();
 
     // Stored: only now does the record set change.
@@ -529,6 +532,22 @@ void DataSource::addNew()
     emit currentChanged();
 }
 
+// The chemical table's search keys (CAS, formula, pinyin) change with its
+// rows, in the same transaction.
+void DataSource::keepSearchKeys(sqlite3 *db, const QString &table, qint64 key)
+{
+    if (table.compare(QLatin1String("sj"), Qt::CaseInsensitive) != 0)
+        return;
+    try {
+        SearchKeys::refreshFor(db, key);
+    } catch (const WriteFailure &) {
+        throw;
+    } catch (const DbError &) {
+        // Reported like any other refused write, with the engine's reason.
+        fail(db, sqlite3_extended_errcode(db));
+    }
+}
+
 qint64 DataSource::deleteCurrent()
 {
     if (m_newRecord) {
@@ -566,6 +585,7 @@ qint64 DataSource::deleteCurrent()
         WriteStatement remove(*this, db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(q(table)));
         remove.bind(1, key);
         remove.step();
+        keepSearchKeys(db, table, key);
         t.commit();
     }
     for (BoundControl *control : m_bound)
@@ -630,6 +650,7 @@ qint64 DataSource::restore(const QString &table, qint64 copy)
     WriteStatement drop(*this, db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(q(keptTable(table))));
     drop.bind(1, copy);
     drop.step();
+    keepSearchKeys(db, table, key);
     t.commit();
     return key;
 }

@@ -164,6 +164,7 @@ private:
     void leaveRecord();
     void showCurrentInAll();
     [[noreturn]] void fail(sqlite3 *db, int code);
+    void keepSearchKeys(sqlite3 *db, const QString &table, qint64 key);
 
     QString m_connect;
     QString m_databaseName;

@@ -131,6 +131,18 @@ void eraseFor(sqlite3 *db, qint64 rowKey)
     b.step();
 }
 
+void refreshFor(sqlite3 *db, qint64 rowKey)
+{
+    if (!hasTables(db))
+        return;
+    Statement row(db, QStringLiteral("SELECT \"中文名称\", \"CAS号\", \"分子式\" FROM sj WHERE rowid = ?1"));
+    row.bind(1, rowKey);
+    if (row.step())
+        writeFor(db, rowKey, row.text(0), row.text(1), row.text(2));
+    else
+        eraseFor(db, rowKey);
+}
+
 void rebuildAll(sqlite3 *db)
 {
     ensureTables(db);

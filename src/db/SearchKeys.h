@@ -29,6 +29,10 @@ void writeFor(sqlite3 *db, qint64 rowKey, const QString &chineseNames, const QSt
               const QString &formula);
 // Removes the keys of a deleted chemical.
 void eraseFor(sqlite3 *db, qint64 rowKey);
+// Brings the keys of one row of sj up to date with what the row holds now,
+// or removes them when the row is gone. Nothing happens on a file without
+// the key tables. Called in the transaction that changed the row.
+void refreshFor(sqlite3 *db, qint64 rowKey);
 // Writes the keys of every row of sj afresh (the data builder; an older file).
 void rebuildAll(sqlite3 *db);
 

@@ -141,6 +141,36 @@ private slots:
         }
     }
 
+    void searchKeysFollowTheRow()
+    {
+        // A chemical added, edited, deleted and put back is found by its CAS
+        // number, formula and pinyin exactly while it is in table sj.
+        DataSource ds;
+        FakeBox name("中文名称"), cas("CAS号"), formula("分子式");
+        ds.bind(&name);
+        ds.bind(&cas);
+        ds.bind(&formula);
+        open(ds, "sj");
+        ds.addNew();
+        name.type("测试醇");
+        cas.type("50-00-0");
+        ds.updateRecord();
+        const qint64 key = ds.currentKey();
+        const QString keys = QString("SELECT cas || '|' || ifnull(composition, '') || '|' || pinyin "
+                                     "FROM velmora_search WHERE rowkey = %1").arg(key);
+        QCOMPARE(scalar(sj, keys).toString().section('|', 0, 0), QString("50-00-0"));
+        formula.type("C2H5OH");
+        ds.updateRecord();
+        QCOMPARE(scalar(sj, keys).toString().section('|', 1, 1), QString("C2H6O"));
+        QVERIFY(scalar(sj, keys).toString().section('|', 2).contains("ce shi chun"));
+        QCOMPARE(scalar(sj, QString("SELECT count(*) FROM velmora_elements WHERE rowkey = %1").arg(key)).toInt(), 3);
+        const qint64 copy = ds.deleteCurrent();
+        QCOMPARE(scalar(sj, QString("SELECT count(*) FROM velmora_search WHERE rowkey = %1").arg(key)).toInt(), 0);
+        QCOMPARE(scalar(sj, QString("SELECT count(*) FROM velmora_elements WHERE rowkey = %1").arg(key)).toInt(), 0);
+        QCOMPARE(ds.restore("sj", copy), key);
+        QCOMPARE(scalar(sj, keys).toString().section('|', 0, 1), QString("50-00-0|C2H6O"));
+    }
+
     void aRestoreWhoseKeyWasTakenGetsANewOne()
     {
         DataSource ds;
