@@ -26,6 +26,7 @@ inline constexpr NameQuery NameQueries[] = {
 void searchFromKeyboard(app::MainWindow &window, const QString &text);
 
 void registerSearchBenchmarks();
+void registerTypedSearchBenchmarks();
 void registerStartupBenchmarks();
 void registerMemoryBenchmarks();
 

@@ -58,6 +58,7 @@ int main(int argc, char **argv)
 
     bench::BenchDatabase::setFolders(QDir(shipped).absolutePath(), QDir(synthetic).absolutePath());
     bench::registerSearchBenchmarks();
+    bench::registerTypedSearchBenchmarks();
     bench::registerStartupBenchmarks();
     bench::registerMemoryBenchmarks();
     benchmark::RunSpecifiedBenchmarks();

@@ -3,6 +3,7 @@
 #include "Formula.h"
 #include "db/Database.h"
 #include "db/JetSql.h"
+#include "db/SearchKeys.h"
 #include "db/SortKeys.h"
 
 #include <QDir>
@@ -115,6 +116,18 @@ QHash<QString, double> readAtomicWeights(const QString &path)
 
 QString quoted(const QString &name) { return velmora::db::JetQuery::quoteName(name); }
 
+// The side tables the program keeps beside a table it writes: the highest
+// key the table has ever had (so that a deleted row's key is never given to
+// a new row) and the copies of deleted rows (for 撤销删除).
+void addSideTables(Sqlite &db, const QString &table)
+{
+    db.exec("CREATE TABLE velmora_keys (tbl TEXT PRIMARY KEY, high INTEGER NOT NULL)");
+    db.exec(QStringLiteral("INSERT INTO velmora_keys SELECT '%1', coalesce(max(rowid), 0) FROM %2")
+                .arg(table, quoted(table)));
+    db.exec(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE 0")
+                .arg(quoted(QStringLiteral("velmora_deleted_") + table), quoted(table)));
+}
+
 int buildSj(const BuildOptions &o, BuildReport &report)
 {
     const QHash<QString, double> weights = readAtomicWeights(o.elements);
@@ -199,6 +212,9 @@ int buildSj(const BuildOptions &o, BuildReport &report)
                 ++report.chemicals;
             }
         }
+        // The search keys (CAS number, composition, pinyin) beside sj.
+        velmora::db::SearchKeys::rebuildAll(db.handle());
+        addSideTables(db, QStringLiteral("sj"));
         Database::setPassword(db.handle(), o.password);
         db.exec("COMMIT");
     }
@@ -245,6 +261,7 @@ void buildIndex(const BuildOptions &o, BuildReport &report)
                 ++report.indexRows;
             }
         }
+        addSideTables(db, QStringLiteral("index"));
         Database::setPassword(db.handle(), o.password);
         db.exec("COMMIT");
     }

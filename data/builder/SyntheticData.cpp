@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/JetSql.h"
+#include "db/SearchKeys.h"
 #include "db/SortKeys.h"
 
 #include <QDir>
@@ -323,6 +324,8 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
         }
         for (const QString &sql : indexes)
             out.exec(sql);
+        // The search keys of every row, shipped and derived.
+        velmora::db::SearchKeys::rebuildAll(out.handle());
         out.exec(QStringLiteral("COMMIT"));
     }
     QFile::remove(target);

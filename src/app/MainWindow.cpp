@@ -123,6 +123,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_tree = std::make_unique<category::CategoryTree>(*this);
     createControls();
     createMenus();
+    // 撤销删除 has something to take back only after a deletion of this run.
+    menuEntry(QStringLiteral("undel"))->setEnabled(false);
     createToolbar();
     createSearchBar();
     // Menu shortcuts come before the keys of the control that has the focus
@@ -372,7 +374,8 @@ void MainWindow::createMenus()
          {{"modit", "修改纪录", "", false},
           {"add", "添加纪录", "", false},
           {"-", "", "", false},
-          {"del", "删除纪录", "", false}}},
+          {"del", "删除纪录", "", false},
+          {"undel", "撤销删除", "", false}}},
         {"option", "选项", true, {{"fornt", "字体", "", false}}},
         {"tool", "常用表", false,
          {{"periodic", "元素周期表", "", false},
@@ -482,6 +485,8 @@ void MainWindow::dispatchMenu(const QString &name)
         MaintenanceCommands::add_Click(*this);
     else if (name == QLatin1String("del"))
         MaintenanceCommands::del_Click(*this);
+    else if (name == QLatin1String("undel"))
+        MaintenanceCommands::undel_Click(*this);
     else if (name == QLatin1String("periodic"))
         periodic::PeriodicForm::open(*this);
     else if (name == QLatin1String("exit"))
@@ -522,11 +527,17 @@ void MainWindow::exit_Click() { close(); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Unloading the main window unloads every other window and ends the run.
-    Timer1->stop();
+    // Unloading the main window unloads every other window and ends the run;
+    // a wizard whose edits could not be stored keeps them, and the run goes on.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w != this && w->isWindow() && w->isVisible() && !w->close()) {
+            event->ignore();
+            return;
+        }
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w != this && w->isWindow())
             w->close();
+    Timer1->stop();
     event->accept();
     QTimer::singleShot(0, qApp, &QApplication::quit);
 }

@@ -1,5 +1,6 @@
 #include "app/Prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QPrintDialog>
@@ -23,6 +24,13 @@ QMessageBox::StandardButton Prompts::message(QWidget *parent, const Message &m)
     if (script().message)
         return script().message(m);
     QMessageBox box(m.icon, m.title, m.text, m.buttons, parent);
+    // The buttons speak the program's language.
+    const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
+        {QMessageBox::Ok, "确定"},     {QMessageBox::Cancel, "取消"}, {QMessageBox::Retry, "重试"},
+        {QMessageBox::Discard, "放弃"}, {QMessageBox::Yes, "是"},     {QMessageBox::No, "否"}};
+    for (const auto &[button, caption] : captions)
+        if (QAbstractButton *b = box.button(button))
+            b->setText(QString::fromUtf8(caption));
     return QMessageBox::StandardButton(box.exec());
 }
 

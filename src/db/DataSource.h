@@ -2,15 +2,50 @@
 
 #include "db/BoundControl.h"
 #include "db/Database.h"
+#include "db/DbError.h"
 #include "db/JetSql.h"
 #include "db/ReadingGrid.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <vector>
 
 namespace velmora::db {
+
+class DataSource;
+
+// A write that did not reach the file, with the reason a person is told.
+// Nothing of the write was stored: the data source keeps its pending edits
+// and its new record as they were.
+class WriteFailure : public DbError {
+public:
+    enum class Reason {
+        ReadOnly,   // the file or the engine refuses writes
+        DiskFull,   // no room to grow the file
+        Locked,     // another connection holds the file
+        Folder,     // no journal can be made beside the file
+        Refused,    // the engine's authorizer said no
+        RowGone,    // the record was deleted since it was read
+        RowChanged, // a field being written was changed elsewhere since it was read
+        Disk,       // an input/output error
+        Other,
+    };
+    WriteFailure(Reason reason, QString detail, DataSource *source, QString field = {});
+
+    Reason reason() const noexcept { return m_reason; }
+    // The field that was changed elsewhere (RowChanged).
+    const QString &field() const noexcept { return m_field; }
+    DataSource *source() const noexcept { return m_source; }
+    // One Chinese sentence naming the reason, without the final full stop.
+    QString explanation() const;
+
+private:
+    Reason m_reason;
+    QString m_field;
+    DataSource *m_source;
+};
 
 // A data source object: database path, connect string and record source;
 // Refresh runs the record source, makes the first record current and refills
@@ -21,6 +56,18 @@ namespace velmora::db {
 // row id) when the current record is left: another record becomes current, a
 // new record is started, or the source is refreshed. A new record on which
 // nothing was entered is discarded.
+//
+// Every write runs in one transaction and reaches only the record its values
+// were read from:
+// - keys are never given twice: the side table velmora_keys keeps the highest
+//   key a table has ever had, so a new record never takes the key of a
+//   deleted one, whichever program deleted it;
+// - before an update, the fields being written are read again; when the
+//   record is gone, or one of them no longer holds the value the control was
+//   filled with, the write is refused (WriteFailure) and nothing is stored;
+// - a deleted record is copied first into the side table velmora_deleted_<t>
+//   in the same transaction, so that it can be restored.
+// A failed write throws WriteFailure and leaves the edits pending.
 class DataSource : public QObject {
     Q_OBJECT
 public:
@@ -43,25 +90,55 @@ public:
     void refresh();
 
     const ReadingGrid &grid() const { return m_grid; }
+    // The open connection to the file (opened when needed).
+    std::shared_ptr<Database> connection();
 
     // --- record set ---
     int recordCount() const { return m_grid.rows() - 1; }
     // Grid row of the current record; 0 when there is none (an empty result,
     // or moved past the end).
     int currentRow() const { return m_current; }
+    // The key (row id) of the current record; 0 when there is none.
+    qint64 currentKey() const;
     bool isNewRecord() const { return m_newRecord; }
     bool eof() const { return !m_newRecord && m_current == 0; }
     QString text(const QString &field) const;
     QByteArray picture(const QString &field) const;
 
     void addNew();
-    void deleteCurrent(); // the next record becomes current
+    // Deletes the current record, keeping a copy for restore(); the next
+    // record becomes current. Returns the copy's number (0 when a new record
+    // that was never stored was dropped).
+    qint64 deleteCurrent();
     void moveFirst();
     void moveNext();
     void moveLast();
     void moveTo(int row);
+    // Makes the record with this key current, adding it to the grid when the
+    // query did not select it (it was renamed); false when the file no longer
+    // holds it, and then there is no current record.
+    bool locate(qint64 key);
     // Writes the pending edits of the bound controls now.
     void updateRecord();
+    // Drops the pending edits and shows the record as the file holds it.
+    void discardEdits();
+    // Takes the file's present values as the ones the pending edits replace,
+    // so that the next write goes ahead over a change made elsewhere.
+    void rebase();
+    bool hasPendingEdits() const;
+
+    // A row to be inserted into a table of another file in the same
+    // transaction as the next write of this source (the file is attached for
+    // it); it replaces one not yet stored. Dropped with discardEdits().
+    void addCompanionRow(const QString &file, const QString &table, const QStringList &fields,
+                         const QVariantList &values);
+
+    // Rows of the table of the current query whose field equals value.
+    int countEqual(const QString &field, const QVariant &value);
+    // Puts a deleted record back under its old key (or a new one when that
+    // key is taken) and returns the key; the kept copy is removed in the same
+    // transaction. Throws WriteFailure (RowGone when there is no such copy).
+    qint64 restore(const QString &table, qint64 copy);
 
     // --- bound controls ---
     void bind(BoundControl *control);
@@ -74,9 +151,20 @@ signals:
     void currentChanged();
 
 private:
+    struct Base {
+        qint64 key = 0; // 0: a new record
+        QVariant value; // QString or QByteArray, as shown
+    };
+    struct Companion {
+        QString file, table;
+        QStringList fields;
+        QVariantList values;
+    };
     Database &database();
     void leaveRecord();
     void showCurrentInAll();
+    [[noreturn]] void fail(sqlite3 *db, int code);
+    void keepSearchKeys(sqlite3 *db, const QString &table, qint64 key);
 
     QString m_connect;
     QString m_databaseName;
@@ -91,6 +179,11 @@ private:
     int m_current = 0;
     bool m_newRecord = false;
     std::vector<BoundControl *> m_bound;
+    QHash<BoundControl *, Base> m_base;
+    std::vector<Companion> m_companions;
+
+    friend class WriteTransaction;
+    friend class WriteStatement;
 };
 
 } // namespace velmora::db

@@ -4,7 +4,8 @@
 
 namespace velmora::db {
 
-// Sort key of the Chinese-name order: the pinyin of the first name of a
+// Sort key of the Chinese-name order: the pinyin (chemical readings first,
+// see Pinyin.h) of the first name of a
 // "；"-separated name field, lower case, without tones, spaces or punctuation
 // (Latin letters and digits in the name are kept as they are).
 QString chineseSortKey(const QString &names);

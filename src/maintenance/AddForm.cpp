@@ -8,6 +8,7 @@
 #include "db/DbError.h"
 #include "db/SqlText.h"
 #include "maintenance/BoundTextBox.h"
+#include "maintenance/MaintenanceCommands.h"
 #include "maintenance/WizardItems.h"
 #include "search/HistoryCombo.h"
 
@@ -96,7 +97,7 @@ void AddForm::Form_Load()
 
 bool AddForm::hasRecord() const { return Data1->isNewRecord() || Data1->currentRow() > 0; }
 
-bool AddForm::unnamedNewRow() const { return Data1->isNewRecord() && Text2->text().isEmpty(); }
+bool AddForm::unnamedNewRow() const { return Data1->isNewRecord() && Text2->text().trimmed().isEmpty(); }
 
 void AddForm::storePending()
 {
@@ -118,13 +119,18 @@ void AddForm::refreshData1()
     Data1->refresh();
     // Stay on this window's row: the query may also hold an older chemical
     // of the same name, which must not receive the edits.
-    Data1->moveTo(m_added ? Data1->grid().rowOf(m_added) : 0);
+    if (!Data1->locate(m_added) && m_added > 0)
+        StatusBar1->showMessage(QStringLiteral("这个化学品已被删除，不能再修改。"));
 }
 
 bool AddForm::beginItemChange(Change change)
 {
+    if (refuseEmptyName())
+        return false;
     const QString name = Text2->text();
-    if (name.isEmpty()) {
+    if (name.trimmed().isEmpty()) {
+        // The list goes back to the item whose editor is shown.
+        selectItem(m_shownItem);
         showPrompt(QStringLiteral("警告！"),
                    change == Change::Down ? QStringLiteral("首先输入化学品品的“中文名称”，才能继续进行")
                                           : QStringLiteral("首先输入化学品的“中文名称”，才能继续进行"),
@@ -167,7 +173,9 @@ void AddForm::Toolbar1_ButtonClick(int index)
 
 void AddForm::save()
 {
-    try {
+    runWriting([this] {
+        if (refuseEmptyName())
+            return;
         storePending();
         const QString name = Text2->text();
         if (name.isEmpty())
@@ -176,61 +184,59 @@ void AddForm::save()
         main.setRoute(QStringLiteral("中文名称"));
         main.Combo2->setText(name);
         main.search_Click();
-    } catch (const db::DbError &) {
-    }
+    });
 }
 
 void AddForm::startNext()
 {
     Data1->addNew();
     m_added = 0;
-    selectItem(1);
+    showItem(1);
     Text2->show();
     Text1->hide();
     Picture1->hide();
-    Label1->setText(itemText(1));
-    setStepButtons(1);
     Combo1->hide();
     pickerLabel->hide();
 }
 
 void AddForm::addAnother()
 {
-    try {
+    runWriting([this] {
+        if (refuseEmptyName())
+            return;
         storePending();
         // A new row without a name is dropped rather than stored nameless.
         if (Data1->isNewRecord())
             Data1->deleteCurrent();
         startNext();
-    } catch (const db::DbError &) {
-    }
+    });
 }
 
 void AddForm::deleteAdded()
 {
-    try {
+    runWriting([this] {
         if (Data1->isNewRecord()) {
             // Never stored: what was typed is simply dropped.
             Data1->deleteCurrent();
         } else if (m_added) {
-            int row = Data1->grid().rowOf(m_added);
-            if (row <= 0) {
-                Data1->setRecordSource(QStringLiteral("Select * From sj Where ") + QStringLiteral("中文名称")
-                                       + QStringLiteral(" = ") + QStringLiteral("'") + db::sqlValue(Text2->text())
-                                       + QStringLiteral("'"));
-                Data1->refresh();
-                row = Data1->grid().rowOf(m_added);
-            }
-            if (row > 0) {
-                Data1->moveTo(row);
-                Data1->deleteCurrent();
+            // The chemical goes as it was last stored under a name.
+            if (Data1->currentKey() == m_added && Text2->text().trimmed().isEmpty())
+                Data1->showCurrent(Text2);
+            if (Data1->locate(m_added)) {
+                const qint64 copy = Data1->deleteCurrent();
+                MaintenanceCommands::noteDeletion(mainWindow(), copy);
             }
         }
         startNext();
-    } catch (const db::DbError &) {
-    }
+    });
 }
 
-void AddForm::storeOnClose() { storePending(); }
+bool AddForm::storeOnClose()
+{
+    if (refuseEmptyName())
+        return false;
+    storePending();
+    return true;
+}
 
 } // namespace velmora::maintenance

@@ -32,7 +32,8 @@ protected:
     QString changePrompt(Change change, const QString &item) const override;
     bool hasRecord() const override;
     bool preselectsHeading() const override { return false; }
-    void storeOnClose() override;
+    bool storeOnClose() override;
+    void storeNow() override { storePending(); }
 
 private:
     explicit AddForm(app::MainWindow &main);

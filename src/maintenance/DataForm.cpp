@@ -92,13 +92,21 @@ void DataForm::Form_Load()
     try {
         // The English-name route lists English names; every other route
         // lists Chinese names, so those find the chemical by its Chinese name.
-        if (main.route() == QStringLiteral("英文名称"))
-            Data1->setRecordSource(QStringLiteral("Select * from sj  Where ") + QStringLiteral("英文名称")
-                                   + QStringLiteral(" = ") + quoted(name));
+        const bool english = main.route() == QStringLiteral("英文名称");
+        const QString field = english ? QStringLiteral("英文名称") : QStringLiteral("中文名称");
+        if (english)
+            Data1->setRecordSource(QStringLiteral("Select * from sj  Where ") + field + QStringLiteral(" = ")
+                                   + quoted(name));
         else
-            Data1->setRecordSource(QStringLiteral("Select * From sj Where ") + QStringLiteral("中文名称")
-                                   + QStringLiteral(" = ") + quoted(name));
+            Data1->setRecordSource(QStringLiteral("Select * From sj Where ") + field + QStringLiteral(" = ")
+                                   + quoted(name));
         refreshData1();
+        // The chemical on view in the main window, when it carries this name
+        // (several rows may); else the first row found.
+        const qint64 shown = main.Data1->currentKey();
+        if (shown > 0 && main.Data1->text(field) == name && Data1->grid().rowOf(shown) > 0)
+            Data1->locate(shown);
+        m_row = Data1->currentKey();
         buildItems(WizardItems::editItems(Data1->grid().fieldNames()));
         selectItem(1);
     } catch (const db::DbError &) {
@@ -130,11 +138,23 @@ bool DataForm::hasRecord() const { return Data1->currentRow() > 0; }
 void DataForm::refreshData1()
 {
     fillSortKeys();
+    const bool renamed = Text2->isDataChanged() && m_row > 0;
     Data1->refresh();
+    if (m_row > 0 && !Data1->locate(m_row))
+        StatusBar1->showMessage(QStringLiteral("这个化学品已被删除，不能再修改。"));
+    // A name that another chemical already has: the edits still go to this
+    // one, but the two can no longer be told apart by name.
+    if (renamed && Data1->currentKey() == m_row
+        && Data1->countEqual(QStringLiteral("中文名称"), Text2->text()) > 1)
+        showPrompt(QStringLiteral("警告！"),
+                   QStringLiteral("已有别的化学品使用这个中文名称！修改只保存到正在修改的化学品，请更改名称以免混淆。"),
+                   QMessageBox::Warning);
 }
 
 bool DataForm::beginItemChange(Change change)
 {
+    if (refuseEmptyName())
+        return false;
     Data1->setRecordSource(nameQuery(change == Change::Up ? QStringLiteral("Select * from sj Where ")
                                                           : QStringLiteral("Select * From sj Where ")));
     refreshData1();
@@ -156,7 +176,9 @@ void DataForm::Toolbar1_ButtonClick(int index)
 
 void DataForm::save()
 {
-    try {
+    runWriting([this] {
+        if (refuseEmptyName())
+            return;
         const QString name = Text2->text();
         refreshData1();
         Data1->setRecordSource(QStringLiteral("Select * From sj Where ") + QStringLiteral("中文名称")
@@ -169,11 +191,18 @@ void DataForm::save()
         main.Combo2->setText(name);
         main.search_Click();
         refreshData1();
-    } catch (const db::DbError &) {
-    }
+    });
 }
 
-void DataForm::storeOnClose()
+bool DataForm::storeOnClose()
+{
+    if (refuseEmptyName())
+        return false;
+    storeNow();
+    return true;
+}
+
+void DataForm::storeNow()
 {
     fillSortKeys();
     Data1->updateRecord();

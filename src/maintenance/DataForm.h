@@ -7,7 +7,9 @@ namespace velmora::maintenance {
 // The record edit wizard `datafrm`: changes the chemical selected in the main
 // window, one field at a time. The record is fetched again by the text of the
 // name box at every change of item, so a changed Chinese name takes effect at
-// once.
+// once; among the rows of that name the window keeps to the row it opened
+// (by its key), so a name shared with another chemical never sends the edits
+// there.
 class DataForm : public WizardForm {
     Q_OBJECT
 public:
@@ -25,11 +27,18 @@ protected:
     void refreshData1() override;
     bool hasRecord() const override;
     bool preselectsHeading() const override { return true; }
-    void storeOnClose() override;
+    bool storeOnClose() override;
+    void storeNow() override;
+
+public:
+    // The key of the sj row being edited; 0 when none.
+    qint64 editedRow() const { return m_row; }
 
 private:
     explicit DataForm(app::MainWindow &main);
     void save();
+
+    qint64 m_row = 0;
 };
 
 } // namespace velmora::maintenance

@@ -125,6 +125,18 @@ void HeadingPicker::choose()
     // An empty text names no heading: storing it would add a blank index row.
     if (level == 0 || t.isEmpty())
         return;
+    // A heading needs the levels above it: the list may still show an
+    // earlier fill, but nothing is filed without a parent.
+    if (level == 2 && f.Text7->text().isEmpty()) {
+        f.showPrompt(WizardForm::applicationTitle(), QStringLiteral("请首先选定第一级标题，然后再能选定第二级标题！"),
+                     QMessageBox::NoIcon);
+        return;
+    }
+    if (level == 3 && f.Text8->text().isEmpty()) {
+        f.showPrompt(WizardForm::applicationTitle(), QStringLiteral("请首先选定第二级标题，然后再能选定第三级标题！"),
+                     QMessageBox::NoIcon);
+        return;
+    }
     const QString L = levelField(level);
     const QString A = level == 1 ? Level2 : Level1;
     const QString B = level == 3 ? Level2 : Level3;
@@ -138,31 +150,35 @@ void HeadingPicker::choose()
                      QMessageBox::NoIcon);
         return;
     }
+    // The editor takes the heading only while it shows this level's field;
+    // otherwise the heading would land in whatever field it is bound to.
+    if (!f.text1Bound() || f.Text1->dataField() != L)
+        return;
     d.setRecordSource(QStringLiteral("Select * From index Where ") + L + QStringLiteral(" = ") + quoted(t));
     d.refresh();
     if (d.grid().rows() == 1) {
-        // A new heading: one index row holding the chemical's path down to it.
-        d.addNew();
+        // A new heading: one index row holding the chemical's path down to
+        // it, stored in one transaction with the chemical's field.
+        QStringList fields{Level1};
+        QVariantList values;
         switch (level) {
         case 1:
-            f.Text10->setText(t);
+            values << t;
             break;
         case 2:
-            f.Text10->setText(f.Text7->text());
-            f.Text11->setText(t);
+            fields << Level2;
+            values << f.Text7->text() << t;
             break;
         default:
-            f.Text10->setText(f.Text7->text());
-            f.Text11->setText(f.Text8->text());
-            f.Text12->setText(t);
+            fields << Level2 << Level3;
+            values << f.Text7->text() << f.Text8->text() << t;
             break;
         }
-        d.refresh();
+        f.Data1->addCompanionRow(db::AppFolder::file(QStringLiteral("\\data\\index.data")), QStringLiteral("index"),
+                                 fields, values);
     }
-    // The editor takes the heading only while it shows this level's field;
-    // otherwise the heading would land in whatever field it is bound to.
-    if (f.text1Bound() && f.Text1->dataField() == L)
-        f.Text1->setText(t);
+    f.Text1->setText(t);
+    f.storeNow();
 }
 
 } // namespace velmora::maintenance

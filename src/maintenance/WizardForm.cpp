@@ -31,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <optional>
 
 namespace velmora::maintenance {
 
@@ -60,7 +61,11 @@ WizardForm::WizardForm(app::MainWindow &main, bool addWizard)
     m_picker = std::make_unique<HeadingPicker>(*this);
 }
 
-WizardForm::~WizardForm() = default;
+WizardForm::~WizardForm()
+{
+    // The picker's box may still report a choice while the children go.
+    disconnect(Combo1, nullptr, this, nullptr);
+}
 
 QString WizardForm::applicationTitle() { return QStringLiteral("Velmora"); }
 
@@ -335,25 +340,40 @@ void WizardForm::fillSortKeys()
 {
     if (!hasRecord() || !hasPendingEdit())
         return;
-    // The value the record will hold for a field once the edits are written.
-    auto pending = [this](const QString &field, const BoundTextBox *own) {
+    const bool isNew = Data1->isNewRecord();
+    auto stored = [this, isNew](const QString &field) { return isNew ? QString() : Data1->text(field); };
+    // The value the person gave a field in this window and has not stored yet.
+    auto pending = [this](const QString &field, const BoundTextBox *own) -> std::optional<QString> {
         if (m_text1Bound && Text1->dataField() == field && Text1->isDataChanged())
             return Text1->text();
-        if (own)
+        if (own && own->isDataChanged())
             return own->text();
-        return Data1->isNewRecord() ? QString() : Data1->text(field);
+        return std::nullopt;
     };
-    auto fill = [this](BoundTextBox *keyBox, const QString &key) {
+    // A sort key follows its name when the name changes, unless the person
+    // typed the key: now, or earlier (a stored key that the stored name does
+    // not give).
+    auto refill = [&](const QString &nameField, const BoundTextBox *nameBox, const QString &keyField,
+                      BoundTextBox *keyBox, QString &autoKey, QString (*keyOf)(const QString &)) {
+        const std::optional<QString> typed = pending(keyField, keyBox);
+        if (typed && *typed != autoKey)
+            return;
+        const QString name = pending(nameField, nameBox).value_or(stored(nameField));
+        if (name.isEmpty())
+            return;
+        const QString storedKey = stored(keyField);
+        if (!storedKey.isEmpty() && storedKey != keyOf(stored(nameField)))
+            return;
+        const QString key = keyOf(name);
+        if (key == storedKey && !typed)
+            return;
+        autoKey = key;
         keyBox->setText(key);
         if (m_text1Bound && Text1->dataField() == keyBox->dataField())
             Text1->setText(key);
     };
-    const QString cn = pending(ChineseName, Text2);
-    if (!cn.isEmpty() && pending(ChineseKey, m_cnSortKey).isEmpty())
-        fill(m_cnSortKey, db::chineseSortKey(cn));
-    const QString en = pending(EnglishName, nullptr);
-    if (!en.isEmpty() && pending(EnglishKey, m_enSortKey).isEmpty())
-        fill(m_enSortKey, db::englishSortKey(en));
+    refill(ChineseName, Text2, ChineseKey, m_cnSortKey, m_autoChineseKey, &db::chineseSortKey);
+    refill(EnglishName, nullptr, EnglishKey, m_enSortKey, m_autoEnglishKey, &db::englishSortKey);
 }
 
 QString WizardForm::nameQuery(const QString &select) const
@@ -378,24 +398,35 @@ void WizardForm::TreeView1_NodeClick(int item)
 {
     if (item < 1 || item > itemCount())
         return;
-    try {
-        if (!beginItemChange(Change::Click))
-            return;
-        const QString text = itemText(item);
-        showNameBoxFor(text);
-        const bool bound = showEditorFor(item == WizardItems::StructureItem, text, true);
-        if (bound) {
-            // The step buttons follow the position for the structure item too.
-            setStepButtons(item);
-            Label1->setText(text);
-            Label3->setText(changePrompt(Change::Click, text));
-            refreshData1();
-        }
-        com_com();
-        StatusBar1->showMessage(QStringLiteral("请输入或修改化学品的") + text);
-    } catch (const db::DbError &) {
-        // The command ends where it failed; the window stays as it is.
+    if (runWriting([&] { switchItem(item, Change::Click); }) != Outcome::Done)
+        selectItem(m_shownItem);
+}
+
+void WizardForm::switchItem(int item, Change change)
+{
+    if (!beginItemChange(change)) {
+        // Refused: the list goes back to the item the editor shows.
+        selectItem(m_shownItem);
+        return;
     }
+    selectItem(item);
+    const QString text = itemText(item);
+    showNameBoxFor(text);
+    if (change != Change::Click)
+        setStepButtons(item);
+    const bool structure = change == Change::Click ? item == WizardItems::StructureItem
+                                                   : text == WizardItems::Structure;
+    const bool bound = showEditorFor(structure, text, change == Change::Click);
+    m_shownItem = item;
+    if (bound) {
+        // The step buttons follow the position for the structure item too.
+        setStepButtons(item);
+        Label1->setText(text);
+        Label3->setText(changePrompt(change, text));
+        refreshData1();
+    }
+    com_com();
+    StatusBar1->showMessage(QStringLiteral("请输入或修改化学品的") + text);
 }
 
 bool WizardForm::showEditorFor(bool structure, const QString &field, bool refreshAfterBind)
@@ -424,29 +455,99 @@ void WizardForm::stepTo(int item, Change change)
 {
     if (item < 1 || item > itemCount())
         return;
-    try {
-        if (!beginItemChange(change))
-            return;
-        selectItem(item);
-        const QString text = itemText(item);
-        showNameBoxFor(text);
-        setStepButtons(item);
-        const bool bound = showEditorFor(text == WizardItems::Structure, text, false);
-        if (bound) {
-            Label1->setText(text);
-            Label3->setText(changePrompt(change, text));
-            refreshData1();
-        }
-        com_com();
-        StatusBar1->showMessage(QStringLiteral("请输入或修改化学品的") + text);
-    } catch (const db::DbError &) {
+    if (runWriting([&] { switchItem(item, change); }) != Outcome::Done)
+        selectItem(m_shownItem);
+}
+
+void WizardForm::showItem(int item)
+{
+    selectItem(item);
+    const QString text = itemText(item);
+    showNameBoxFor(text);
+    if (text == WizardItems::Structure) {
+        Text1->hide();
+        Picture1->show();
+    } else if (text != ChineseName) {
+        Picture1->hide();
     }
+    setStepButtons(item);
+    Label1->setText(text);
+    m_shownItem = item;
+    com_com();
+}
+
+WizardForm::Outcome WizardForm::runWriting(const std::function<void()> &command, bool rerunAfterDiscard)
+{
+    for (;;) {
+        try {
+            command();
+            return Outcome::Done;
+        } catch (const db::WriteFailure &failure) {
+            db::DataSource *source = failure.source() ? failure.source() : Data1;
+            // While the person reads it, the list shows the item the edits belong to.
+            selectItem(m_shownItem);
+            const int answer = askAfterFailure(failure);
+            try {
+                if (answer == QMessageBox::Retry) {
+                    // Over a change made elsewhere, the person's edits win now.
+                    if (failure.reason() == db::WriteFailure::Reason::RowChanged)
+                        source->rebase();
+                    continue;
+                }
+                if (answer == QMessageBox::Discard) {
+                    source->discardEdits();
+                    if (rerunAfterDiscard)
+                        continue;
+                    return Outcome::Cancelled;
+                }
+            } catch (const db::DbError &) {
+                return Outcome::Failed;
+            }
+            return Outcome::Cancelled;
+        } catch (const db::DbError &) {
+            // The command ends where it failed; the window stays as it is.
+            return Outcome::Failed;
+        }
+    }
+}
+
+int WizardForm::askAfterFailure(const db::WriteFailure &failure)
+{
+    using Reason = db::WriteFailure::Reason;
+    QString text = QStringLiteral("修改没有保存：") + failure.explanation() + QStringLiteral("。\n\n");
+    QMessageBox::StandardButtons buttons = QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel;
+    if (failure.reason() == Reason::RowGone) {
+        buttons = QMessageBox::Discard | QMessageBox::Cancel;
+        text += QStringLiteral("按“放弃”放弃这些修改；按“取消”回到向导，你输入的内容仍然保留。");
+    } else if (failure.reason() == Reason::RowChanged) {
+        text += QStringLiteral("按“重试”用你的内容覆盖那里的改动；按“放弃”放弃你的修改，显示文件中现在的内容；"
+                               "按“取消”回到向导，你输入的内容仍然保留。");
+    } else {
+        text += QStringLiteral("按“重试”再保存一次；按“放弃”放弃这些修改；按“取消”回到向导，你输入的内容仍然保留。");
+    }
+    return app::Prompts::message(this, {QMessageBox::Critical, QStringLiteral("警告！"), text, buttons});
+}
+
+bool WizardForm::refuseEmptyName()
+{
+    if (Data1->currentKey() == 0 || !Text2->text().trimmed().isEmpty())
+        return false;
+    // The stored name is back in the box before the message says so.
+    Data1->showCurrent(Text2);
+    if (m_text1Bound && Text1->dataField() == ChineseName)
+        Data1->showCurrent(Text1);
+    showItem(1);
+    showPrompt(QStringLiteral("警告！"), QStringLiteral("化学品的“中文名称”不能为空！已恢复原来的名称。"),
+               QMessageBox::Warning);
+    return true;
 }
 
 void WizardForm::com_com()
 {
     try {
         m_picker->com_com();
+    } catch (const db::WriteFailure &) {
+        throw; // the preselected heading could not be stored: the command reports it
     } catch (const db::DbError &) {
         // A heading list that cannot be read leaves the picker as it was.
     }
@@ -454,10 +555,11 @@ void WizardForm::com_com()
 
 void WizardForm::Combo1_Choose()
 {
-    try {
-        m_picker->choose();
-    } catch (const db::DbError &) {
-    }
+    // Only a choice made in the open window: the box also reports one when
+    // it loses the focus as the window closes.
+    if (m_closing || !isVisible() || !Combo1->isVisible())
+        return;
+    runWriting([this] { m_picker->choose(); }, false);
 }
 
 // ---------------------------------------------------------------- clipboard
@@ -643,12 +745,16 @@ void WizardForm::Form_Resize()
 
 void WizardForm::closeEvent(QCloseEvent *event)
 {
-    // Closing by the caption keeps what was typed, as 退出 does.
-    try {
-        storeOnClose();
-    } catch (const db::DbError &) {
+    // Closing by the caption keeps what was typed, as 退出 does; a write
+    // that fails, or an emptied name, keeps the window open.
+    bool stored = true;
+    const Outcome outcome = runWriting([&] { stored = storeOnClose(); });
+    if (outcome == Outcome::Cancelled || (outcome == Outcome::Done && !stored)) {
+        event->ignore();
+    } else {
+        m_closing = true;
+        event->accept();
     }
-    event->accept();
 }
 
 } // namespace velmora::maintenance

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -23,7 +24,8 @@ class MainWindow;
 } // namespace velmora::app
 namespace velmora::db {
 class DataSource;
-}
+class WriteFailure;
+} // namespace velmora::db
 
 namespace velmora::maintenance {
 
@@ -36,8 +38,11 @@ class HeadingPicker;
 // picture menu, the arrow keys and the heading picker.
 //
 // Edits live in the window's data source Data1 until it leaves the record;
-// every change of item refreshes Data1, which writes them. The window owns
-// its two data sources and its heading picker for its whole life.
+// every change of item refreshes Data1, which writes them. A write that fails
+// is reported with its reason; the person retries, discards the edits or goes
+// back to them, and the editor and the item list stay on the item whose
+// editor holds the edits. The window owns its two data sources and its
+// heading picker for its whole life.
 class WizardForm : public QWidget {
     Q_OBJECT
 public:
@@ -124,6 +129,23 @@ protected:
     WizardForm(app::MainWindow &main, bool addWizard);
 
     enum class Change { Click, Up, Down };
+    enum class Outcome { Done, Cancelled, Failed };
+    // Runs a command that may write. A failed write is reported; the person
+    // retries (the command runs again; over a change made elsewhere, the
+    // edits are written over it), discards the edits (and, when asked, the
+    // command runs again) or cancels, keeping the edits. Other database
+    // errors end the command silently (Failed).
+    Outcome runWriting(const std::function<void()> &command, bool rerunAfterDiscard = true);
+    // The person's answer to a failed write: Retry, Discard or Cancel.
+    int askAfterFailure(const db::WriteFailure &failure);
+    // Refuses an emptied Chinese name of a stored chemical: says so, puts the
+    // stored name back and shows the name item. True when refused.
+    bool refuseEmptyName();
+    // Shows an item's editor state after a refusal: the list, the labels, the
+    // step buttons and the picker all on that item.
+    void showItem(int item);
+    // Writes the pending edits at once (the heading picker's choice).
+    virtual void storeNow() = 0;
     // The first steps of a change of item; false stops the change.
     virtual bool beginItemChange(Change change) = 0;
     // Refreshes Data1, writing the pending edits first.
@@ -164,8 +186,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // Writes what is pending when the window closes.
-    virtual void storeOnClose() = 0;
+    // Writes what is pending when the window closes; false keeps it open.
+    virtual bool storeOnClose() = 0;
+    // The item whose editor is shown.
+    int m_shownItem = 1;
 
     BoundTextBox *m_cnSortKey = nullptr; // 中文标记, never shown
     BoundTextBox *m_enSortKey = nullptr; // 英文标记, never shown
@@ -177,6 +201,7 @@ protected:
 private:
     void createControls();
     void stepTo(int item, Change change);
+    void switchItem(int item, Change change);
 
     app::MainWindow &m_main;
     const bool m_addWizard;
@@ -186,10 +211,14 @@ private:
     WizardLayout m_layout;
     bool m_text1Bound = false;
     bool m_pictureBound = false;
+    bool m_closing = false;
     // The key event already previewed, so that it is not handled again when
     // it travels on to the window.
     const QEvent *m_previewed = nullptr;
     quint64 m_previewedAt = 0;
+    // The sort keys this window filled in, told apart from typed ones.
+    QString m_autoChineseKey;
+    QString m_autoEnglishKey;
 
     friend class HeadingPicker;
 };

@@ -34,7 +34,7 @@ const QString FormicAcid = QStringLiteral("甲酸；蚁酸");
 
 DataForm &openWizard(MainWindowHarness &h)
 {
-    h.w().menuEntry(QStringLiteral("modit"))->trigger();
+    clickMainButton(h.w(), 16);
     DataForm *f = DataForm::instance();
     if (!f)
         qFatal("the edit wizard did not open");
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(f.insertMenu()->actions().last()->text(), QString("pH"));
 
         // A second command brings the same window forward.
-        h.w().menuEntry(QStringLiteral("modit"))->trigger();
+        clickMainButton(h.w(), 16);
         QCOMPARE(DataForm::instance(), &f);
     }
 
@@ -101,14 +101,14 @@ private slots:
         MainWindowHarness h;
         const int chemicals = chemicalCount();
         DataForm &f = openWizard(h);
-        f.up_click();
+        stepOn(f);
         QCOMPARE(f.Label1->text(), QString("英文名称"));
         QCOMPARE(f.Text1->text(), QString("formic acid;methanoic acid"));
         QVERIFY(!f.Text2->isVisibleTo(&f));
         QCOMPARE(f.Label3->text(), QString("请输入或修改化学品的英文名称。如果是名称，每个名称用“；”隔开。"));
         QCOMPARE(f.StatusBar1->currentMessage(), QString("请输入或修改化学品的英文名称"));
         typeInto(f.Text1, QStringLiteral(";aminic acid"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(FormicAcid, "英文名称"), QStringList{"formic acid;methanoic acid;aminic acid"});
 
         // A click on an item writes the same way.
@@ -120,7 +120,7 @@ private slots:
 
         // 退出 writes what is pending and closes the window.
         retype(f.Text1, QStringLiteral("溶剂"));
-        f.toolbarButton(12)->trigger();
+        clickButton(f, 12);
         flushDeletes();
         QVERIFY(!DataForm::instance());
         QCOMPARE(chemical(FormicAcid, "用途"), QStringList{"溶剂"});
@@ -132,18 +132,18 @@ private slots:
         MainWindowHarness h;
         DataForm &f = openWizard(h);
         typeInto(f.Text2, QStringLiteral("；甲酸液"));
-        f.up_click();
+        stepOn(f);
         const QString renamed = QStringLiteral("甲酸；蚁酸；甲酸液");
         QCOMPARE(chemical(renamed, "CAS号"), QStringList{"64-18-6"});
         QVERIFY(chemical(FormicAcid, "CAS号").isEmpty());
         // Later edits still reach the renamed record.
         QCOMPARE(f.Text1->text(), QString("formic acid;methanoic acid"));
         retype(f.Text1, QStringLiteral("formic acid"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(renamed, "英文名称"), QStringList{"formic acid"});
 
         // 保存 shows it in the main window and leaves the wizard open.
-        f.toolbarButton(8)->trigger();
+        clickButton(f, 8);
         QCOMPARE(h.w().Combo2->text(), renamed);
         QCOMPARE(h.selectedEntry(), renamed);
         QVERIFY(h.recordText().contains("甲酸液"));
@@ -156,7 +156,7 @@ private slots:
         MainWindowHarness h;
         DataForm &f = openWizard(h);
         h.w().setRoute(QStringLiteral("英文名称"));
-        f.toolbarButton(8)->trigger();
+        clickButton(f, 8);
         QCOMPARE(h.w().route(), QString("中文名称"));
         QCOMPARE(h.selectedEntry(), FormicAcid);
     }
@@ -176,29 +176,29 @@ private slots:
 
         // Text on the clipboard is no picture: the picture stays.
         QApplication::clipboard()->setText(QStringLiteral("not a picture"));
-        f.toolbarButton(3)->trigger();
-        f.down_click();
+        clickButton(f, 3);
+        stepBack(f);
         QVERIFY(!picture(FormicAcid).isEmpty());
 
-        f.up_click();
+        stepOn(f);
         QApplication::clipboard()->setImage(sampleImage());
-        f.toolbarButton(3)->trigger();
-        f.up_click();
+        clickButton(f, 3);
+        stepOn(f);
         QImage stored;
         QVERIFY(stored.loadFromData(picture(FormicAcid)));
         QCOMPARE(stored.size(), QSize(40, 24));
 
-        f.down_click();
+        stepBack(f);
         QCOMPARE(f.itemText(f.selectedItem()), QString("结构式或分子式"));
         QApplication::clipboard()->clear();
-        f.editEntry(QStringLiteral("copy"))->trigger();
+        chooseFromMenu(f.edit, 0, [&] { clickAt(f.Picture1, f.Picture1->rect().center(), Qt::RightButton); });
         QCOMPARE(QApplication::clipboard()->image().size(), QSize(40, 24));
 
-        f.editEntry(QStringLiteral("del"))->trigger();
+        chooseFromMenu(f.edit, 3, [&] { clickAt(f.Picture1, f.Picture1->rect().center(), Qt::RightButton); });
         QVERIFY(!f.Picture1->hasPicture());
         QVERIFY(QApplication::clipboard()->image().isNull());
         QVERIFY(QApplication::clipboard()->text().isEmpty());
-        f.up_click();
+        stepOn(f);
         QVERIFY(picture(FormicAcid).isEmpty());
     }
 
@@ -207,33 +207,33 @@ private slots:
         MainWindowHarness h;
         DataForm &f = openWizard(h);
         // Item 1: Up does nothing, Down steps once.
-        QTest::keyClick(f.TreeView1, Qt::Key_Up);
+        pressKey(f.TreeView1, Qt::Key_Up);
         QCOMPARE(f.selectedItem(), 1);
-        QTest::keyClick(f.TreeView1, Qt::Key_Down);
+        pressKey(f.TreeView1, Qt::Key_Down);
         QCOMPARE(f.selectedItem(), 2);
         QCOMPARE(f.Label1->text(), QString("英文名称"));
         QVERIFY(f.toolbarButton(5)->isEnabled());
 
         // In the editor the key steps as well.
-        QTest::keyClick(f.Text1, Qt::Key_Down);
+        pressKey(f.Text1, Qt::Key_Down);
         QCOMPARE(f.selectedItem(), 3);
 
         const int last = f.itemCount();
         clickItem(f, f.itemText(last));
         QVERIFY(!f.toolbarButton(6)->isEnabled());
         QVERIFY(f.toolbarButton(5)->isEnabled());
-        QTest::keyClick(f.TreeView1, Qt::Key_Down);
+        pressKey(f.TreeView1, Qt::Key_Down);
         QCOMPARE(f.selectedItem(), last);
-        f.toolbarButton(6)->trigger(); // disabled: nothing
+        clickButton(f, 6); // disabled: nothing
         QCOMPARE(f.selectedItem(), last);
-        QTest::keyClick(f.TreeView1, Qt::Key_Up);
+        pressKey(f.TreeView1, Qt::Key_Up);
         QCOMPARE(f.selectedItem(), last - 1);
         QVERIFY(f.toolbarButton(6)->isEnabled());
 
-        f.toolbarButton(5)->trigger();
+        clickButton(f, 5);
         QCOMPARE(f.selectedItem(), last - 2);
         clickItem(f, QStringLiteral("英文名称"));
-        f.toolbarButton(5)->trigger();
+        clickButton(f, 5);
         QCOMPARE(f.selectedItem(), 1);
         QVERIFY(!f.toolbarButton(5)->isEnabled());
         QVERIFY(f.Text2->isVisibleTo(&f));
@@ -244,11 +244,12 @@ private slots:
         MainWindowHarness h;
         DataForm &f = openWizard(h);
         clickItem(f, QStringLiteral("熔点"));
-        f.Text1->moveCursor(QTextCursor::End);
-        f.insertMenu()->actions().at(0)->trigger();
+        typeInto(f.Text1, QString());
+        QWidget *insert = f.Toolbar1->widgetForAction(f.toolbarButton(10));
+        chooseFromMenu(f.insertMenu(), 0, [&] { clickAt(insert, QPoint(insert->width() - 4, insert->height() / 2)); });
         QCOMPARE(f.Text1->text(), QString("8.4℃"));
         QCOMPARE(QApplication::clipboard()->text(), QString("℃"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(FormicAcid, "熔点"), QStringList{"8.4℃"});
     }
 
@@ -297,9 +298,9 @@ private slots:
             MaintenanceCommands::modit_Click(h.w());
             DataForm *f = DataForm::instance();
             QCOMPARE(f->Text2->text(), FormicAcid);
-            f->up_click();
+            stepOn(*f);
             typeInto(f->Text1, QStringLiteral("x"));
-            f->up_click();
+            stepOn(*f);
             QCOMPARE(chemical(FormicAcid, "英文名称"), QStringList{"formic acid;methanoic acidx"});
         }
     }
@@ -310,7 +311,7 @@ private slots:
         DataForm &f = openWizard(h);
         clickItem(f, QStringLiteral("沸点"));
         retype(f.Text1, QStringLiteral("100.7"));
-        f.close();
+        closeByCaption(&f);
         flushDeletes();
         QVERIFY(!DataForm::instance());
         QCOMPARE(chemical(FormicAcid, "沸点"), QStringList{"100.7"});
@@ -323,9 +324,9 @@ private slots:
         MainWindowHarness h(QStringLiteral("2,2'-联吡啶"));
         DataForm &f = openWizard(h);
         QCOMPARE(f.Text2->text(), QString("2,2'-联吡啶"));
-        f.up_click();
+        stepOn(f);
         retype(f.Text1, QStringLiteral("2,2'-bipyridine"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(QStringLiteral("2,2'-联吡啶"), "英文名称"), QStringList{"2,2'-bipyridine"});
     }
 };

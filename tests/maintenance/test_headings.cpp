@@ -26,13 +26,13 @@ const QString Refused = QStringLiteral("Velmora|你所添加的标题已经存�
 
 DataForm &openEditor(MainWindowHarness &h)
 {
-    h.w().menuEntry(QStringLiteral("modit"))->trigger();
+    clickMainButton(h.w(), 16);
     return *DataForm::instance();
 }
 
 AddForm &openAdder(MainWindowHarness &h)
 {
-    h.w().menuEntry(QStringLiteral("add"))->trigger();
+    clickMainButton(h.w(), 17);
     return *AddForm::instance();
 }
 
@@ -48,19 +48,6 @@ QSet<QString> entrySet(const WizardForm &f)
 {
     const QStringList list = entries(f);
     return QSet<QString>(list.begin(), list.end());
-}
-
-void typeHeading(WizardForm &f, const QString &text)
-{
-    f.Combo1->setEditText(text);
-    QTest::keyClick(f.Combo1, Qt::Key_Return);
-}
-
-void pickHeading(WizardForm &f, const QString &text)
-{
-    const int i = f.Combo1->findText(text);
-    f.Combo1->setCurrentIndex(i);
-    emit f.Combo1->activated(i);
 }
 
 } // namespace
@@ -82,11 +69,11 @@ private slots:
         QCOMPARE(entrySet(f), (QSet<QString>{"有机化学品", "染料", "无机化学品"}));
         QCOMPARE(f.Combo1->currentText(), QString("有机化学品"));
 
-        f.up_click();
+        stepOn(f);
         QCOMPARE(entrySet(f), (QSet<QString>{"羧酸", "芳香烃", "杂环化合物"}));
         QCOMPARE(entries(f).size(), 3);
         QCOMPARE(f.Combo1->currentText(), QString("羧酸"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(entries(f), QStringList{"脂肪族羧酸"});
 
         // Any other item hides the picker.
@@ -113,7 +100,7 @@ private slots:
         // An empty text names nothing.
         typeHeading(f, QString());
         QCOMPARE(h.messages.size(), 2);
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(FormicAcid, "第一级标题"), QStringList{"有机化学品"});
         QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"羧酸"});
         QCOMPARE(indexRows(), index);
@@ -129,13 +116,13 @@ private slots:
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(f.Text1->text(), QString("有机酸类"));
         QCOMPARE(indexRows(), index + QStringList{"有机化学品|有机酸类|"});
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"有机酸类"});
 
         // A level-3 heading with a quote in it is stored like any other.
         typeHeading(f, QStringLiteral("O'Brien类"));
         QCOMPARE(indexRows().last(), QString("有机化学品|有机酸类|O'Brien类"));
-        f.down_click();
+        stepBack(f);
         QCOMPARE(chemical(FormicAcid, "第三级标题"), QStringList{"O'Brien类"});
     }
 
@@ -151,7 +138,7 @@ private slots:
         // keeps its own level-1 heading.
         typeHeading(f, QStringLiteral("中间体"));
         QCOMPARE(f.Text1->text(), QString("中间体"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(chemical(FormicAcid, "第二级标题"), QStringList{"中间体"});
         QCOMPARE(indexRows(), index);
         QVERIFY(h.messages.isEmpty());
@@ -166,7 +153,7 @@ private slots:
         clickItem(f, QStringLiteral("第三级标题"));
         QCOMPARE(entries(f), QStringList{"脂肪族羧酸"});
         QCOMPARE(f.Text1->text(), QString("脂肪族羧酸"));
-        f.down_click();
+        stepBack(f);
         QCOMPARE(chemical("熔点八度样品", "第三级标题"), QStringList{"脂肪族羧酸"});
         QCOMPARE(indexRows(), index);
     }
@@ -187,14 +174,14 @@ private slots:
         QCOMPARE(entries(f).size(), 3);
         QVERIFY(f.Combo1->currentText().isEmpty());
         pickHeading(f, QStringLiteral("染料"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(entries(f), QStringList{"中间体"});
         QVERIFY(f.Combo1->currentText().isEmpty());
         pickHeading(f, QStringLiteral("中间体"));
-        f.up_click();
+        stepOn(f);
         QCOMPARE(entries(f), QStringList{"苯系中间体"});
         typeHeading(f, QStringLiteral("新三级"));
-        f.close();
+        closeByCaption(&f);
         QCOMPARE(chemical("测试己", "第一级标题"), QStringList{"染料"});
         QCOMPARE(chemical("测试己", "第二级标题"), QStringList{"中间体"});
         QCOMPARE(chemical("测试己", "第三级标题"), QStringList{"新三级"});
@@ -202,18 +189,41 @@ private slots:
         QCOMPARE(h.messages.size(), 2);
     }
 
+    void aLowerHeadingNeedsTheOneAbove()
+    {
+        MainWindowHarness h;
+        const QStringList index = indexRows();
+        AddForm &f = openAdder(h);
+        typeInto(f.Text2, QStringLiteral("测试孤儿"));
+        clickItem(f, QStringLiteral("第二级标题"));
+        QCOMPARE(h.messages, QStringList{"Velmora|请首先选定第一级标题，然后再能选定第二级标题！"});
+        // The picker is open, but a heading typed into it is refused as well.
+        typeHeading(f, QStringLiteral("孤儿二级"));
+        QCOMPARE(h.messages.size(), 2);
+        QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第一级标题，然后再能选定第二级标题！"));
+        clickItem(f, QStringLiteral("第三级标题"));
+        typeHeading(f, QStringLiteral("孤儿三级"));
+        QCOMPARE(h.messages.last(), QString("Velmora|请首先选定第二级标题，然后再能选定第三级标题！"));
+        QCOMPARE(h.messages.size(), 4);
+        closeByCaption(&f);
+        QCOMPARE(indexRows(), index);
+        QCOMPARE(chemical("测试孤儿", "第二级标题"), QStringList{QString()});
+        QCOMPARE(chemical("测试孤儿", "第三级标题"), QStringList{QString()});
+    }
+
     void aHeadingNeverLandsInAnotherField()
     {
         MainWindowHarness h;
         const int chemicals = chemicalCount();
         AddForm &f = openAdder(h);
-        // Refused for want of a name, the editor still holds the name field.
+        // Refused for want of a name: the editor, the list and the picker
+        // all stay on the name, so no heading can be picked for it.
         clickItem(f, QStringLiteral("第一级标题"));
-        QVERIFY(f.Combo1->isVisibleTo(&f));
-        pickHeading(f, QStringLiteral("染料"));
+        QCOMPARE(f.selectedItem(), 1);
+        QVERIFY(!f.Combo1->isVisibleTo(&f));
         QVERIFY(f.Text1->text().isEmpty());
         QVERIFY(f.Text2->text().isEmpty());
-        f.close();
+        closeByCaption(&f);
         QCOMPARE(chemicalCount(), chemicals);
     }
 };

@@ -1,0 +1,259 @@
+#include "db/SearchKeys.h"
+
+#include "db/CasNumber.h"
+#include "db/Database.h"
+#include "db/FormulaComposition.h"
+#include "db/Pinyin.h"
+#include "db/SortKeys.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace velmora::db::SearchKeys {
+
+namespace {
+
+void run(sqlite3 *db, const char *sql)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        Database::raise(db, rc);
+}
+
+std::vector<qint64> rowKeys(Statement &query)
+{
+    std::vector<qint64> keys;
+    while (query.step())
+        keys.push_back(query.integer(0));
+    return keys;
+}
+
+// The first well-formed CAS number of a field ("7732-18-5" or several
+// separated by "；", ";", "、", "," or spaces).
+QString normalCas(const QString &field)
+{
+    static const QRegularExpression separators(QStringLiteral("[；;、,，\\s]+"));
+    for (const QString &piece : field.split(separators, Qt::SkipEmptyParts)) {
+        const CasNumber cas = CasNumber::parse(piece);
+        if (cas.isValid())
+            return cas.normalised;
+    }
+    return {};
+}
+
+} // namespace
+
+void ensureTables(sqlite3 *db)
+{
+    run(db, "CREATE TABLE IF NOT EXISTS velmora_search (rowkey INTEGER PRIMARY KEY, cas TEXT, "
+            "composition TEXT, pinyin TEXT, sortkey TEXT)");
+    // The pinyin lookup reads every row in 中文标记 order without touching sj's wide rows.
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_search_sortkey ON velmora_search (sortkey)");
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_search_cas ON velmora_search (cas)");
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_search_composition ON velmora_search (composition)");
+    run(db, "CREATE TABLE IF NOT EXISTS velmora_elements (symbol TEXT NOT NULL, rowkey INTEGER NOT NULL, "
+            "PRIMARY KEY (symbol, rowkey)) WITHOUT ROWID");
+    // A chemical's rows are replaced and removed by its key.
+    run(db, "CREATE INDEX IF NOT EXISTS velmora_elements_rowkey ON velmora_elements (rowkey)");
+}
+
+bool hasTables(sqlite3 *db)
+{
+    Statement query(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                                       "('velmora_search', 'velmora_elements')"));
+    return query.step() && query.integer(0) == 2;
+}
+
+namespace {
+
+// The statements that write one chemical's keys, prepared once for a run.
+class Writer {
+public:
+    explicit Writer(sqlite3 *db)
+        : m_put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_search (rowkey, cas, composition, pinyin, "
+                                   "sortkey) VALUES (?1, ?2, ?3, ?4, ?5)")),
+          m_clear(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1")),
+          m_add(db, QStringLiteral("INSERT OR IGNORE INTO velmora_elements (symbol, rowkey) VALUES (?1, ?2)"))
+    {
+    }
+
+    void write(qint64 rowKey, const QString &chineseNames, const QString &cas, const QString &formula,
+               bool clearElements)
+    {
+        const auto composition = FormulaComposition::parse(formula);
+        const QString normal = normalCas(cas);
+        m_put.bind(1, rowKey);
+        m_put.bind(2, normal.isEmpty() ? QVariant() : QVariant(normal));
+        m_put.bind(3, composition ? QVariant(composition->key()) : QVariant());
+        m_put.bind(4, pinyin::storedForm(chineseNames));
+        m_put.bind(5, chineseSortKey(chineseNames));
+        m_put.step();
+        m_put.reset();
+        if (clearElements) {
+            m_clear.bind(1, rowKey);
+            m_clear.step();
+            m_clear.reset();
+        }
+        if (composition) {
+            for (const QString &symbol : composition->elements()) {
+                m_add.bind(1, symbol);
+                m_add.bind(2, rowKey);
+                m_add.step();
+                m_add.reset();
+            }
+        }
+    }
+
+private:
+    Statement m_put, m_clear, m_add;
+};
+
+} // namespace
+
+void writeFor(sqlite3 *db, qint64 rowKey, const QString &chineseNames, const QString &cas,
+              const QString &formula)
+{
+    ensureTables(db);
+    Writer(db).write(rowKey, chineseNames, cas, formula, true);
+}
+
+void eraseFor(sqlite3 *db, qint64 rowKey)
+{
+    ensureTables(db);
+    Statement a(db, QStringLiteral("DELETE FROM velmora_search WHERE rowkey = ?1"));
+    a.bind(1, rowKey);
+    a.step();
+    Statement b(db, QStringLiteral("DELETE FROM velmora_elements WHERE rowkey = ?1"));
+    b.bind(1, rowKey);
+    b.step();
+}
+
+void refreshFor(sqlite3 *db, qint64 rowKey)
+{
+    if (!hasTables(db))
+        return;
+    Statement row(db, QStringLiteral("SELECT \"中文名称\", \"CAS号\", \"分子式\" FROM sj WHERE rowid = ?1"));
+    row.bind(1, rowKey);
+    if (row.step())
+        writeFor(db, rowKey, row.text(0), row.text(1), row.text(2));
+    else
+        eraseFor(db, rowKey);
+}
+
+void rebuildAll(sqlite3 *db)
+{
+    ensureTables(db);
+    run(db, "DELETE FROM velmora_search");
+    run(db, "DELETE FROM velmora_elements");
+    Writer writer(db);
+    Statement rows(db, QStringLiteral("SELECT rowid, \"中文名称\", \"CAS号\", \"分子式\" FROM sj"));
+    while (rows.step())
+        writer.write(rows.integer(0), rows.text(1), rows.text(2), rows.text(3), false);
+}
+
+std::vector<qint64> findByCas(sqlite3 *db, const QString &normalisedCas)
+{
+    Statement query(db, QStringLiteral("SELECT s.rowkey FROM velmora_search s JOIN sj ON sj.rowid = s.rowkey "
+                                       "WHERE s.cas = ?1 ORDER BY sj.\"中文标记\""));
+    query.bind(1, normalisedCas);
+    return rowKeys(query);
+}
+
+QString classHints(const QString &typedFormula)
+{
+    QString text;
+    for (const QChar c : typedFormula)
+        if (!c.isSpace())
+            text += c;
+    struct Hint {
+        const char *pattern;
+        const char16_t *endings;
+    };
+    static const Hint hints[] = {
+        {"COOH", u"酸"},                   // CH3COOH
+        {"COOC", u"酯"},                   // CH3COOC2H5, HCOOCH3
+        {"CHO$", u"醛"},                   // CH3CHO
+        {"(?<!CO)OH$", u"醇酚"},           // C2H5OH, C6H5OH
+        {"H\\d*OC", u"醚"},                // CH3OCH3
+        {"H\\d*COC", u"酮"},               // CH3COCH3
+        {"NH2$", u"胺"},                   // C2H5NH2
+        {"CN$", u"腈"},                    // CH3CN
+    };
+    QString endings;
+    for (const Hint &h : hints) {
+        const QRegularExpression re(QString::fromLatin1(h.pattern));
+        if (re.match(text).hasMatch())
+            endings += QString::fromUtf16(h.endings);
+    }
+    return endings;
+}
+
+std::vector<qint64> findByComposition(sqlite3 *db, const QString &compositionKey, const QString &typedFormula)
+{
+    Statement query(db, QStringLiteral("SELECT s.rowkey, sj.\"中文名称\" FROM velmora_search s JOIN sj "
+                                       "ON sj.rowid = s.rowkey WHERE s.composition = ?1 ORDER BY s.rowkey"));
+    query.bind(1, compositionKey);
+    const QString endings = classHints(typedFormula);
+    std::vector<qint64> first, rest;
+    while (query.step()) {
+        const QString name = query.text(1).section(QChar(0xFF1B), 0, 0).trimmed();
+        const bool fits = !endings.isEmpty() && !name.isEmpty() && endings.contains(name.back());
+        (fits ? first : rest).push_back(query.integer(0));
+    }
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+}
+
+std::vector<qint64> findByElements(sqlite3 *db, const QStringList &symbols)
+{
+    QStringList distinct = symbols;
+    distinct.removeDuplicates();
+    if (distinct.isEmpty())
+        return {};
+    QStringList marks;
+    for (int i = 0; i < distinct.size(); ++i)
+        marks << QStringLiteral("?%1").arg(i + 1);
+    Statement query(db, QStringLiteral("SELECT e.rowkey FROM velmora_elements e JOIN sj ON sj.rowid = e.rowkey "
+                                       "WHERE e.symbol IN (%1) GROUP BY e.rowkey HAVING count(*) = %2 "
+                                       "ORDER BY sj.\"中文标记\"")
+                            .arg(marks.join(QLatin1String(", ")))
+                            .arg(distinct.size()));
+    for (int i = 0; i < distinct.size(); ++i)
+        query.bind(i + 1, distinct[i]);
+    return rowKeys(query);
+}
+
+std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed)
+{
+    const QString key = pinyin::typedKey(typed);
+    if (key.isEmpty())
+        return {};
+    Statement query(db, QStringLiteral("SELECT rowkey, pinyin FROM velmora_search ORDER BY sortkey"));
+    struct Hit {
+        int rank;
+        qint64 tie; // whole names: the handbook's order; the others keep 中文标记
+        qint64 key;
+    };
+    std::vector<Hit> found;
+    qint64 position = 0;
+    while (query.step()) {
+        const pinyin::Match m = pinyin::matchStored(query.text(1), key);
+        const qint64 rowKey = query.integer(0);
+        if (m != pinyin::Match::None)
+            found.push_back({int(m), m == pinyin::Match::Whole ? rowKey : position, rowKey});
+        ++position;
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Hit &a, const Hit &b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.tie < b.tie;
+    });
+    std::vector<qint64> keys;
+    keys.reserve(found.size());
+    for (const Hit &h : found)
+        keys.push_back(h.key);
+    return keys;
+}
+
+} // namespace velmora::db::SearchKeys
