@@ -108,18 +108,7 @@ public:
 
     void bind(int index, const QVariant &value)
     {
-        int rc;
-        if (value.isNull()) {
-            rc = sqlite3_bind_null(m_stmt, index);
-        } else if (value.typeId() == QMetaType::QByteArray) {
-            const QByteArray bytes = value.toByteArray();
-            rc = sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-        } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
-            rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-        } else {
-            const QByteArray text = value.toString().toUtf8();
-            rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        }
+        const int rc = bindValue(m_stmt, index, value);
         if (rc != SQLITE_OK)
             m_source.fail(m_db, rc);
     }

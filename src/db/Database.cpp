@@ -98,21 +98,24 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
+int bindValue(sqlite3_stmt *statement, int index, const QVariant &value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(statement, index);
+    if (value.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
+    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
+        return sqlite3_bind_int64(statement, index, value.toLongLong());
+    // A half surrogate pair has no UTF-8 form; it is dropped, not turned into "?".
+    const QByteArray text = withoutLoneSurrogates(value.toString()).toUtf8();
+    return sqlite3_bind_text(statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 void Statement::bind(int index, const QVariant &value)
 {
-    int rc = SQLITE_OK;
-    if (value.isNull()) {
-        rc = sqlite3_bind_null(m_stmt, index);
-    } else if (value.typeId() == QMetaType::QByteArray) {
-        const QByteArray bytes = value.toByteArray();
-        rc = sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-    } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
-        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-    } else {
-        // A half surrogate pair has no UTF-8 form; it is dropped, not turned into "?".
-        const QByteArray text = withoutLoneSurrogates(value.toString()).toUtf8();
-        rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
+    const int rc = bindValue(m_stmt, index, value);
     if (rc != SQLITE_OK)
         Database::raise(m_db, rc);
 }

@@ -13,6 +13,11 @@ namespace velmora::db {
 
 class ColumnCache;
 
+// Binds a value to a statement's parameter: NULL, bytes as a blob, whole
+// numbers as integers, anything else as UTF-8 text without half surrogate
+// pairs. Returns the engine's code.
+int bindValue(sqlite3_stmt *statement, int index, const QVariant &value);
+
 // A prepared SQLite statement that finalizes itself.
 class Statement {
 public:

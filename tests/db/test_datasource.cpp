@@ -5,35 +5,18 @@
 #include "db/DataSource.h"
 #include "db/DbError.h"
 #include "db/SqlText.h"
+#include "support/FakeBox.h"
 #include "support/Fixture.h"
 
 #include <QFile>
 #include <QTest>
 
 using namespace velmora::db;
+using velmora::test::FakeBox;
 using velmora::test::Fixture;
 
 namespace {
 
-// A text box bound to one field, as a window would hold it.
-class FakeBox : public BoundControl {
-public:
-    explicit FakeBox(QString field) : field(std::move(field)) {}
-    QString dataField() const override { return field; }
-    void showFieldValue(const QVariant &v) override { shown = v; }
-    bool isDataChanged() const override { return changed; }
-    void setDataChanged(bool c) override { changed = c; }
-    QVariant editedValue() const override { return edit; }
-    void type(const QVariant &v)
-    {
-        edit = v;
-        changed = true;
-    }
-    QString field;
-    QVariant shown;
-    QVariant edit;
-    bool changed = false;
-};
 
 QStringList column(const ReadingGrid &g, const QString &field)
 {

@@ -4,34 +4,18 @@
 // by a write that fails.
 #include "db/DataSource.h"
 #include "db/DbError.h"
+#include "support/FakeBox.h"
 #include "support/Fixture.h"
 
 #include <QTest>
 #include <sqlite3.h>
 
 using namespace velmora::db;
+using velmora::test::FakeBox;
 using velmora::test::Fixture;
 
 namespace {
 
-class FakeBox : public BoundControl {
-public:
-    explicit FakeBox(QString field) : field(std::move(field)) {}
-    QString dataField() const override { return field; }
-    void showFieldValue(const QVariant &v) override { shown = v; }
-    bool isDataChanged() const override { return changed; }
-    void setDataChanged(bool c) override { changed = c; }
-    QVariant editedValue() const override { return edit; }
-    void type(const QVariant &v)
-    {
-        edit = v;
-        changed = true;
-    }
-    QString field;
-    QVariant shown;
-    QVariant edit;
-    bool changed = false;
-};
 
 // Runs SQL on a connection of its own; the first column of the first row.
 QVariant scalar(const QString &path, const QString &sql)
