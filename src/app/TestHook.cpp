@@ -31,11 +31,14 @@ namespace {
 
 QJsonArray rectJson(const QRect &r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; }
 
-// Screen rectangle of a widget; a window's includes its frame.
+// Screen rectangle of a widget; a window's includes its frame. A frameless
+// window's frame is its own (drawn by the skin): asking Qt for the window
+// manager's frame would query the X server, and a query while the window is
+// being mapped leaves Qt a passing frame for good.
 QRect screenRect(const QWidget *w)
 {
     if (w->isWindow())
-        return w->frameGeometry();
+        return w->windowFlags().testFlag(Qt::FramelessWindowHint) ? w->geometry() : w->frameGeometry();
     return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
 }
 

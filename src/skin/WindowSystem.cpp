@@ -152,6 +152,18 @@ void WindowSystem::setStyle(HWND hwnd, quint32 style)
 
 namespace {
 WinRect toWinRect(const QRect &r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
+
+// A top-level window's outer rectangle. A frameless window (the skin draws
+// its frame) has no frame of the window manager: its outer rectangle is its
+// geometry. Its frameGeometry() would ask the X server for the frame, and
+// asked while the window manager is still reparenting a newly mapped window
+// the answer is a passing one (a 1 x 1 frame) that Qt then keeps for good.
+QRect outerRect(const QWidget *w)
+{
+    if (w->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return w->geometry();
+    return w->frameGeometry();
+}
 } // namespace
 
 WinRect WindowSystem::windowRect(HWND hwnd)
@@ -160,7 +172,7 @@ WinRect WindowSystem::windowRect(HWND hwnd)
     if (!w)
         return {};
     if (w->isWindow())
-        return toWinRect(w->frameGeometry());
+        return toWinRect(outerRect(w));
     return toWinRect(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
 }
 
@@ -169,7 +181,7 @@ WinRect WindowSystem::windowRectInParent(HWND hwnd)
     QWidget *w = widgetOf(hwnd);
     if (!w)
         return {};
-    return w->isWindow() ? toWinRect(w->frameGeometry()) : toWinRect(w->geometry());
+    return w->isWindow() ? toWinRect(outerRect(w)) : toWinRect(w->geometry());
 }
 
 void WindowSystem::moveWindow(HWND hwnd, int x, int y)

@@ -24,6 +24,8 @@
 #include "support/MainWindowHarness.h"
 
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 
 using namespace velmora;
 using velmora::skin::WindowSystem;
@@ -115,6 +117,32 @@ private slots:
         QVERIFY(printCaption);
         QTRY_VERIFY(printCaption->NCCalcSize()->WindowActive());
         print->close();
+    }
+
+    // Opened with Ctrl+P and closed with 取消 again and again, the print
+    // window comes up dressed each time: its frame margins and the skin's
+    // window rectangle are its own geometry, not a frame left from before.
+    void printWindowWholeEveryTime()
+    {
+        test::MainWindowHarness h;
+        app::MainWindow &main = h.w();
+        h.show();
+        for (int round = 0; round < 4; ++round) {
+            h.press(Qt::Key_P, Qt::ControlModifier);
+            QPointer<record::PrintForm> print;
+            QTRY_VERIFY((print = main.findChild<record::PrintForm *>()) && print->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(print));
+            QVERIFY(captionOf(print));
+            QVERIFY(print->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QCOMPARE(print->contentsMargins(), QMargins(10, 48, 10, 10));
+            const skin::WinRect r = WindowSystem::windowRect(WindowSystem::handleOf(print));
+            QCOMPARE(QRect(r.left, r.top, r.width(), r.height()), print->geometry());
+            QCOMPARE(print->size(), QSize(300, print->sizeHint().height()));
+            QCOMPARE(hitAt(print, QPoint(print->width() / 2, 30)), int(skin::ht::Caption));
+            const QPoint cancel = print->print->mapTo(print, print->print->rect().center());
+            QTest::mouseClick(print->windowHandle(), Qt::LeftButton, Qt::NoModifier, cancel);
+            QTRY_VERIFY(!print);
+        }
     }
 
     void minimumSizes()
