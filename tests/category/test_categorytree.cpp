@@ -3,6 +3,7 @@
 #include "category/CategoryTree.h"
 #include "search/HistoryCombo.h"
 #include "app/TabStrip.h"
+#include "support/SqlFile.h"
 #include "support/MainWindowHarness.h"
 #include "support/WindowInput.h"
 
@@ -20,21 +21,9 @@ using velmora::category::CategoryTree;
 using velmora::category::TreeBuildError;
 using velmora::test::MainWindowHarness;
 
-namespace {
+using velmora::test::exec;
 
-// Runs statements on a copied database file (the fixture's, never a shipped one).
-void exec(const QString &path, const QString &sql)
-{
-    sqlite3 *raw = nullptr;
-    const int opened = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-    QVERIFY2(opened == SQLITE_OK, sqlite3_errmsg(raw));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, &error);
-    const QByteArray message = error ? QByteArray(error) : QByteArray();
-    sqlite3_free(error);
-    QVERIFY2(rc == SQLITE_OK, message.constData());
-}
+namespace {
 
 // Replaces table index by rows "A|B|X" ("-" for an empty cell).
 void setIndex(MainWindowHarness &h, const QStringList &rows)

@@ -2,6 +2,7 @@
 // texts in stored order, one consistent order for mixed texts.
 #include "db/ChineseOrder.h"
 #include "db/DataSource.h"
+#include "support/SqlFile.h"
 #include "support/Fixture.h"
 
 #include <QTest>
@@ -12,16 +13,9 @@ using velmora::db::ChineseOrder;
 using velmora::db::DataSource;
 using velmora::test::Fixture;
 
-namespace {
+using velmora::test::exec;
 
-void exec(const QString &path, const QString &sql)
-{
-    sqlite3 *raw = nullptr;
-    const int opened = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-    QVERIFY2(opened == SQLITE_OK, sqlite3_errmsg(raw));
-    QVERIFY2(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK, sqlite3_errmsg(raw));
-}
+namespace {
 
 // The values in `field` of table t, in the order of `order`, on a plain
 // SQLite connection with the collation installed.

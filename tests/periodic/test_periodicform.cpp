@@ -7,6 +7,7 @@
 #include "periodic/PeriodicLayout.h"
 #include "record/RichTextBox.h"
 #include "search/HistoryCombo.h"
+#include "support/SqlFile.h"
 #include "support/MainWindowHarness.h"
 #include "support/WindowInput.h"
 
@@ -29,17 +30,9 @@ using velmora::periodic::PeriodicLayout;
 using velmora::periodic::PeriodicLayoutInput;
 using velmora::test::MainWindowHarness;
 
-namespace {
+using velmora::test::exec;
 
-void exec(const QString &path, const QString &sql)
-{
-    sqlite3 *raw = nullptr;
-    const int opened = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-    QVERIFY2(opened == SQLITE_OK, sqlite3_errmsg(raw));
-    QVERIFY2(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK,
-             sqlite3_errmsg(raw));
-}
+namespace {
 
 PeriodicForm *openForm(MainWindowHarness &h)
 {
