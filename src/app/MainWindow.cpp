@@ -49,10 +49,10 @@ namespace {
 
 MainWindow *theMainWindow = nullptr;
 
-// The nine routes, then the two further property routes that the search
-// command knows and the data files hold.
-const char *const Routes[] = {"中文名称", "英文名称", "用途", "密度", "熔点", "沸点",
-                              "折射率",   "分子式",   "分子量", "闪点", "粘度"};
+// The nine routes, the two further property routes that the data files
+// hold, then the routes through the search keys.
+const char *const Routes[] = {"中文名称", "英文名称", "用途",  "密度", "熔点", "沸点",  "折射率",
+                              "分子式",   "分子量",   "闪点", "粘度", "CAS号", "拼音", "元素"};
 
 struct ButtonSpec {
     const char *caption;
@@ -759,7 +759,8 @@ void MainWindow::TabStrip1_Click(int tab)
         List1->show();
         if (route() == QStringLiteral("中文名称") && List1->count() > 0)
             setRecordCommandsEnabled(true);
-        StatusBar1->showMessage(QStringLiteral("列表，显示所有符合条件的化学品。"));
+        const QString note = m_search->listNote();
+        StatusBar1->showMessage(note.isEmpty() ? QStringLiteral("列表，显示所有符合条件的化学品。") : note);
     }
 }
 
@@ -794,6 +795,9 @@ QString MainWindow::routePrompt(const QString &r)
         {QStringLiteral("分子量"), QStringLiteral("输入化学品的分子量，不一定要准确。如：40")},
         {QStringLiteral("闪点"), QStringLiteral("输入化学品的闪点，不一定要准确。如：12")},
         {QStringLiteral("粘度"), QStringLiteral("输入化学品的粘度，不一定要准确。如：1.0")},
+        {QStringLiteral("CAS号"), QStringLiteral("输入化学品的CAS号，可以不带短横线。如：64-17-5")},
+        {QStringLiteral("拼音"), QStringLiteral("输入化学品名称的拼音或拼音首字母，不带声调。如：yichun 或 yc")},
+        {QStringLiteral("元素"), QStringLiteral("输入元素符号，几种元素用空格分开。如：Fe 或 Cu S")},
     };
     return prompts.value(r);
 }
@@ -868,10 +872,12 @@ void MainWindow::find_Click()
 
 void MainWindow::findd_findd() { record::RecordComposer::findd_findd(*RichTextBox1, route(), Combo2->text()); }
 
-void MainWindow::writeNotFound()
+void MainWindow::writeNotFound(const QString &sentence)
 {
     record::RecordComposer::writeNotFound(
-        *RichTextBox1, QStringLiteral("你所要找的化学品未找到，请检查途径是否正确或把条件放宽，再进行检索！"));
+        *RichTextBox1, sentence.isEmpty()
+                           ? QStringLiteral("你所要找的化学品未找到，请检查途径是否正确或把条件放宽，再进行检索！")
+                           : sentence);
 }
 
 void MainWindow::bia_bia() { m_tree->bia_bia(); }

@@ -129,7 +129,8 @@ public:
     // ---- record ----
     void find_Click();
     void findd_findd();
-    void writeNotFound();
+    // Puts the not-found text (or another sentence) in the record pane.
+    void writeNotFound(const QString &sentence = {});
 
     // ---- category tree ----
     void bia_bia();

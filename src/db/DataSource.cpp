@@ -283,13 +283,23 @@ std::shared_ptr<Database> DataSource::connection()
     return m_db;
 }
 
+void DataSource::refreshWithKeys(const QString &table, std::vector<qint64> keys)
+{
+    m_recordSource = QStringLiteral("select * from ") + table;
+    m_keys = std::move(keys);
+    refresh();
+}
+
 void DataSource::refresh()
 {
     leaveRecord();
     const JetQuery query = JetQuery::parse(m_recordSource);
     database();
     ReadingGrid grid;
-    grid.load(m_db, query, m_fixedCols);
+    if (m_keys)
+        grid.loadRows(m_db, query.table, *m_keys, m_fixedCols);
+    else
+        grid.load(m_db, query, m_fixedCols);
     m_grid = std::move(grid);
     m_query = query;
     m_hasQuery = true;

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmora::db {
@@ -78,7 +79,11 @@ public:
     const QString &connect() const { return m_connect; }
     void setDatabaseName(const QString &path) { m_databaseName = path; }
     const QString &databaseName() const { return m_databaseName; }
-    void setRecordSource(const QString &source) { m_recordSource = source; }
+    void setRecordSource(const QString &source)
+    {
+        m_recordSource = source;
+        m_keys.reset();
+    }
     const QString &recordSource() const { return m_recordSource; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isReadOnly() const { return m_readOnly; }
@@ -88,6 +93,10 @@ public:
 
     // Throws DbError; on failure the grid keeps the previous result.
     void refresh();
+    // Shows the rows of a table with these keys, in this order (a ranked
+    // result found through the side tables); later refreshes show them again,
+    // less any row deleted meanwhile, until a record source is set.
+    void refreshWithKeys(const QString &table, std::vector<qint64> keys);
 
     const ReadingGrid &grid() const { return m_grid; }
     // The open connection to the file (opened when needed).
@@ -169,6 +178,7 @@ private:
     QString m_connect;
     QString m_databaseName;
     QString m_recordSource;
+    std::optional<std::vector<qint64>> m_keys; // a ranked result instead of the record source
     bool m_readOnly = false;
     int m_fixedCols = 1;
 

@@ -119,7 +119,96 @@ bool consume(const QStringList &syl, int i, const QString &key, int q, bool &rea
     return false;
 }
 
+// consume() on prepared text: syllables as views into one string.
+bool consumePrepared(const std::string_view *syl, int count, int i, std::string_view key, size_t q,
+                     bool &reachedEnd)
+{
+    if (q == key.size()) {
+        reachedEnd = i == count;
+        return true;
+    }
+    if (i == count)
+        return false;
+    const std::string_view s = syl[i];
+    for (size_t len = s.size(); len >= 1; --len) {
+        if (q + len > key.size())
+            continue;
+        if (key.compare(q, len, s, 0, len) != 0)
+            continue;
+        if (consumePrepared(syl, count, i + 1, key, q + len, reachedEnd))
+            return true;
+    }
+    return false;
+}
+
+std::string asciiFolded(const QString &text)
+{
+    std::string out;
+    out.reserve(size_t(text.size()));
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            continue; // syllables are ASCII; anything else cannot be typed
+        const char a = char(c.unicode());
+        out += a == 'v' ? 'u' : a;
+    }
+    return out;
+}
+
 } // namespace
+
+std::string preparedForm(const QString &stored)
+{
+    QString text = stored;
+    text.replace(QChar(0xFF1B), QLatin1Char('|'));
+    return asciiFolded(text);
+}
+
+std::string preparedKey(const QString &typedKey)
+{
+    return asciiFolded(typedKey);
+}
+
+Match matchPrepared(std::string_view prepared, std::string_view key)
+{
+    if (key.empty())
+        return Match::None;
+    constexpr int MaxSyllables = 64;
+    std::string_view syl[MaxSyllables];
+    Match best = Match::None;
+    size_t start = 0;
+    while (start <= prepared.size() && best != Match::Whole) {
+        size_t end = prepared.find('|', start);
+        if (end == std::string_view::npos)
+            end = prepared.size();
+        const std::string_view name = prepared.substr(start, end - start);
+        start = end + 1;
+        // Cheap test first: a name without the key's first letter cannot fit.
+        if (name.find(key.front()) == std::string_view::npos)
+            continue;
+        int count = 0;
+        size_t p = 0;
+        while (p < name.size() && count < MaxSyllables) {
+            size_t e = name.find(' ', p);
+            if (e == std::string_view::npos)
+                e = name.size();
+            if (e > p)
+                syl[count++] = name.substr(p, e - p);
+            p = e + 1;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (syl[i].front() != key.front())
+                continue;
+            bool reachedEnd = false;
+            if (consumePrepared(syl, count, i, key, 0, reachedEnd)) {
+                const Match m = i > 0 ? Match::Inside : reachedEnd ? Match::Whole : Match::Start;
+                if (m < best)
+                    best = m;
+                break;
+            }
+        }
+    }
+    return best;
+}
 
 QString tableReading(const QString &characterOrWord)
 {

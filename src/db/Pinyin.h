@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <string_view>
 
 namespace velmora::db::pinyin {
 
@@ -27,6 +29,13 @@ Match match(const QStringList &syllables, const QString &typedKey);
 QString storedForm(const QString &names);
 // The best fit of a typed key on a stored form.
 Match matchStored(const QString &stored, const QString &typedKey);
+
+// Stored forms prepared once for many matches: plain ASCII with "v" read as
+// "u", names separated by '|', syllables by ' '. match() then allocates
+// nothing, so a scan of every chemical's names stays fast.
+std::string preparedForm(const QString &stored);
+std::string preparedKey(const QString &typedKey);
+Match matchPrepared(std::string_view prepared, std::string_view key);
 
 // The reading table entry of a character or word, or an empty text.
 QString tableReading(const QString &characterOrWord);

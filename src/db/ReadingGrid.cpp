@@ -3,6 +3,8 @@
 #include "db/ColumnCache.h"
 #include "db/Database.h"
 
+#include <QSet>
+
 namespace velmora::db {
 
 namespace {
@@ -35,6 +37,41 @@ void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int 
             ids.push_back(select.integer(0));
     }
 
+    m_db = std::move(db);
+    m_query = query;
+    m_fixedCols = fixedCols;
+    m_fields = fields;
+    m_rowIds = std::move(ids);
+    m_rowIndex.clear();
+    m_columns.assign(size_t(m_fields.size()), Column{});
+}
+
+void ReadingGrid::loadRows(std::shared_ptr<Database> db, const QString &table,
+                           const std::vector<qint64> &rowIds, int fixedCols)
+{
+    Statement header(db->handle(), QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(JetQuery::quoteName(table)));
+    QStringList fields;
+    for (int i = 0; i < header.columnCount(); ++i)
+        fields << header.columnName(i);
+
+    std::vector<qint64> ids;
+    ids.reserve(rowIds.size());
+    Statement exists(db->handle(),
+                     QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(JetQuery::quoteName(table)));
+    QSet<qint64> seen;
+    for (const qint64 id : rowIds) {
+        if (seen.contains(id))
+            continue;
+        exists.reset();
+        exists.bind(1, id);
+        if (exists.step()) {
+            ids.push_back(id);
+            seen.insert(id);
+        }
+    }
+
+    JetQuery query;
+    query.table = table;
     m_db = std::move(db);
     m_query = query;
     m_fixedCols = fixedCols;

@@ -43,6 +43,10 @@ public:
 
     // Used by the data source.
     void load(std::shared_ptr<Database> db, const JetQuery &query, int fixedCols);
+    // The given rows of a table, in the given order (a ranked result); rows
+    // the table no longer holds are left out.
+    void loadRows(std::shared_ptr<Database> db, const QString &table, const std::vector<qint64> &rowIds,
+                  int fixedCols);
     void setFixedCols(int n) { m_fixedCols = n; }
     void appendRow(qint64 rowId);
     void removeRow(int row);

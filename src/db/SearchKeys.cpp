@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <mutex>
 #include <sqlite3.h>
 
 namespace velmora::db::SearchKeys {
@@ -226,25 +227,70 @@ std::vector<qint64> findByElements(sqlite3 *db, const QStringList &symbols)
     return rowKeys(query);
 }
 
+namespace {
+
+// The pinyin keys of every chemical, in 中文标记 order, prepared for matching
+// and kept in memory between searches: one pass over the side table costs
+// more than the match itself on a large file. The copy belongs to one
+// connection and is made afresh when the file has changed (data_version for
+// other connections' writes, the change counter for this one's).
+struct PinyinCopy {
+    sqlite3 *db = nullptr;
+    QString file;
+    qint64 version = -1;
+    qint64 changes = -1;
+    std::vector<qint64> keys;
+    std::vector<std::string> forms;
+};
+
+qint64 dataVersion(sqlite3 *db)
+{
+    Statement v(db, QStringLiteral("PRAGMA data_version"));
+    return v.step() ? v.integer(0) : -1;
+}
+
+const PinyinCopy &pinyinCopy(sqlite3 *db)
+{
+    static PinyinCopy copy;
+    const QString file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
+    const qint64 version = dataVersion(db);
+    const qint64 changes = sqlite3_total_changes64(db);
+    if (copy.db == db && copy.file == file && copy.version == version && copy.changes == changes)
+        return copy;
+    PinyinCopy fresh;
+    fresh.db = db;
+    fresh.file = file;
+    fresh.version = version;
+    fresh.changes = changes;
+    Statement query(db, QStringLiteral("SELECT rowkey, pinyin FROM velmora_search ORDER BY sortkey"));
+    while (query.step()) {
+        fresh.keys.push_back(query.integer(0));
+        fresh.forms.push_back(pinyin::preparedForm(query.text(1)));
+    }
+    copy = std::move(fresh);
+    return copy;
+}
+
+} // namespace
+
 std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed)
 {
-    const QString key = pinyin::typedKey(typed);
-    if (key.isEmpty())
+    const std::string key = pinyin::preparedKey(pinyin::typedKey(typed));
+    if (key.empty())
         return {};
-    Statement query(db, QStringLiteral("SELECT rowkey, pinyin FROM velmora_search ORDER BY sortkey"));
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    const PinyinCopy &copy = pinyinCopy(db);
     struct Hit {
         int rank;
         qint64 tie; // whole names: the handbook's order; the others keep 中文标记
         qint64 key;
     };
     std::vector<Hit> found;
-    qint64 position = 0;
-    while (query.step()) {
-        const pinyin::Match m = pinyin::matchStored(query.text(1), key);
-        const qint64 rowKey = query.integer(0);
+    for (size_t i = 0; i < copy.keys.size(); ++i) {
+        const pinyin::Match m = pinyin::matchPrepared(copy.forms[i], key);
         if (m != pinyin::Match::None)
-            found.push_back({int(m), m == pinyin::Match::Whole ? rowKey : position, rowKey});
-        ++position;
+            found.push_back({int(m), m == pinyin::Match::Whole ? copy.keys[i] : qint64(i), copy.keys[i]});
     }
     std::stable_sort(found.begin(), found.end(), [](const Hit &a, const Hit &b) {
         return a.rank != b.rank ? a.rank < b.rank : a.tie < b.tie;

@@ -8,11 +8,13 @@
 #include "db/ResultFile.h"
 #include "search/HistoryCombo.h"
 #include "search/SearchQueries.h"
+#include "search/TypedLookup.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QStatusBar>
 
 namespace velmora::search {
 
@@ -45,12 +47,16 @@ void SearchController::search_Click()
             QStringLiteral("熔点"),   QStringLiteral("折射率"), QStringLiteral("闪点"),
             QStringLiteral("粘度"),   QStringLiteral("沸点"),   QStringLiteral("蒸汽压")};
         m_routeFailed = false;
+        m_problem.clear();
+        m_note.clear();
         if (propertyRoutes.contains(route))
             jiansuo_suo();
         else if (route == QStringLiteral("中文名称") || route == QStringLiteral("英文名称"))
             zwjiansuo_jian();
         else if (route == QStringLiteral("用途"))
             yongtu_tu();
+        else if (isTypedKeyRoute(route))
+            typedKeySearch();
 
         if (w.List1->count() > 0) {
             w.find_Click();
@@ -58,8 +64,10 @@ void SearchController::search_Click()
             // start, which would fail on it again.
             if (!m_routeFailed)
                 writeResult(text);
-        } else {
+        } else if (m_problem.isEmpty()) {
             w.writeNotFound();
+        } else {
+            tellProblem(m_problem);
         }
     }
     w.showCount();
@@ -81,16 +89,98 @@ void SearchController::zwjiansuo_jian()
     const QStringList names = fillList(route);
 
     if (names.isEmpty()) {
+        // No name holds the text: it may be a CAS number, a formula or pinyin.
+        TypedFind typed;
+        try {
+            typed = findAsTypedKey(w.Data1->connection()->handle(), w.Combo2->text());
+        } catch (const db::DbError &) {
+            // No search keys to try: the name search's answer stands.
+        }
+        if (typed.found()) {
+            showRanked(typed);
+            return;
+        }
         w.setRecordCommandsEnabled(false);
         w.writeNotFound();
+        if (!typed.problem.isEmpty())
+            tellProblem(typed.problem);
         return;
     }
+    const bool english = route == QStringLiteral("英文名称");
     if (route == QStringLiteral("中文名称"))
         w.setRecordCommandsEnabled(true);
-    else if (route == QStringLiteral("英文名称"))
+    else if (english)
         w.setRecordCommandsEnabled(false);
-    const QString separator = route == QStringLiteral("英文名称") ? QStringLiteral(";") : QStringLiteral("；");
-    selectEntry(matchingEntry(names, separator, w.Combo2->text()));
+    const QString separator = english ? QStringLiteral(";") : QStringLiteral("；");
+    // English names are matched whole whatever their letter case.
+    selectEntry(matchingEntry(names, separator, w.Combo2->text(),
+                              english ? Qt::CaseInsensitive : Qt::CaseSensitive));
+}
+
+bool SearchController::isTypedKeyRoute(const QString &route)
+{
+    return route == QStringLiteral("CAS号") || route == QStringLiteral("拼音") || route == QStringLiteral("元素");
+}
+
+void SearchController::typedKeySearch()
+{
+    const QString route = w.route();
+    const QString text = w.Combo2->text();
+    TypedFind typed;
+    try {
+        sqlite3 *db = w.Data1->connection()->handle();
+        if (route == QStringLiteral("CAS号"))
+            typed = findByCasText(db, text);
+        else if (route == QStringLiteral("拼音"))
+            typed = findByPinyinText(db, text);
+        else
+            typed = findByElementText(db, text);
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    if (typed.found()) {
+        showRanked(typed);
+        return;
+    }
+    m_filling = true;
+    w.List1->clear();
+    m_filling = false;
+    w.setRecordCommandsEnabled(false);
+    w.writeNotFound();
+    if (!typed.problem.isEmpty())
+        tellProblem(typed.problem);
+}
+
+bool SearchController::showRanked(const TypedFind &typed)
+{
+    const QString route = w.route();
+    try {
+        w.Data1->refreshWithKeys(QStringLiteral("sj"), typed.keys);
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return false;
+    }
+    // The list holds the names the route looks records up by.
+    const QStringList names = fillList(queries::lookupField(route));
+    if (names.isEmpty()) {
+        w.setRecordCommandsEnabled(false);
+        return false;
+    }
+    w.setRecordCommandsEnabled(route != QStringLiteral("英文名称"));
+    selectEntry(0);
+    m_note = foundThisWay(typed.how, int(names.size()));
+    w.StatusBar1->showMessage(m_note);
+    return true;
+}
+
+void SearchController::tellProblem(const QString &problem)
+{
+    // Shown where the record would be, and in the status bar.
+    m_problem = problem;
+    m_note = problem;
+    w.writeNotFound(problem);
+    w.StatusBar1->showMessage(problem);
 }
 
 QStringList SearchController::fillList(const QString &field)
@@ -129,6 +219,8 @@ void SearchController::jiansuo_suo()
         m_routeFailed = true;
         return;
     }
+    if (route == QStringLiteral("分子式") && showCompositionFirst(text))
+        return;
     ll_ll();
     if (w.List1->count() == 0) {
         w.setRecordCommandsEnabled(false);
@@ -147,8 +239,28 @@ void SearchController::jiansuo_suo()
     selectEntry(entry);
 }
 
+bool SearchController::showCompositionFirst(const QString &text)
+{
+    TypedFind typed;
+    try {
+        typed = findByFormulaText(w.Data1->connection()->handle(), text);
+    } catch (const db::DbError &) {
+        return false;
+    }
+    if (!typed.found())
+        return false; // the prefix search alone, as it always was
+    const db::ReadingGrid &g = w.Data1->grid();
+    std::vector<qint64> prefix;
+    prefix.reserve(size_t(g.rows() - 1));
+    for (int r = 1; r < g.rows(); ++r)
+        prefix.push_back(g.rowId(r));
+    typed.keys = compositionFirst(typed.keys, prefix);
+    return showRanked(typed);
+}
+
 void SearchController::elementSearch(const QStringList &symbols)
 {
+    m_note.clear();
     const QString route = w.route();
     w.Data1->setRecordSource(queries::elements(route, symbols));
     try {

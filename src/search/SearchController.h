@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "search/TypedLookup.h"
+
 namespace velmora::app {
 class MainWindow;
 }
@@ -33,6 +35,9 @@ public:
 
     // Selects a list entry from code; its click handling runs once.
     void selectEntry(int index);
+    // How the list on view was found, when not by the route's own query
+    // ("按CAS号找到 1 个化学品"), or why nothing could be; else empty.
+    const QString &listNote() const { return m_note; }
     bool listIsBeingFilled() const { return m_filling; }
     // Mouse clicks report a changed row and then the click; one runs.
     void noteRowChanged() { m_rowChanged = true; }
@@ -43,7 +48,19 @@ public:
         return changed;
     }
 
+    // Routes after the property routes that look up the search keys.
+    static bool isTypedKeyRoute(const QString &route);
+
 private:
+    // The routes CAS号, 拼音 and 元素.
+    void typedKeySearch();
+    // Lists the chemicals found through the search keys, in their order,
+    // selects the first and says in the status bar how they were found.
+    bool showRanked(const TypedFind &typed);
+    // On the formula route: the chemicals of the typed composition before
+    // the prefix matches; false when the text gives no such chemical.
+    bool showCompositionFirst(const QString &text);
+    void tellProblem(const QString &problem);
     // Clears the list and fills it with one field of every result row.
     QStringList fillList(const QString &field);
     // Runs the exact-name fetch; false when it failed.
@@ -57,6 +74,8 @@ private:
     bool m_filling = false;
     bool m_rowChanged = false;
     bool m_routeFailed = false;
+    QString m_note;
+    QString m_problem; // why the text could not be looked up, when it could not
 };
 
 } // namespace velmora::search

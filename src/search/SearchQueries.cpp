@@ -59,10 +59,11 @@ QString lookupField(const QString &route)
 
 } // namespace queries
 
-int matchingEntry(const QStringList &entries, const QString &separator, const QString &text)
+int matchingEntry(const QStringList &entries, const QString &separator, const QString &text,
+                  Qt::CaseSensitivity cs)
 {
     for (int r = 0; r < entries.size(); ++r)
-        if (entries[r].split(separator).contains(text))
+        if (entries[r].split(separator).contains(text, cs))
             return r;
     return 0;
 }

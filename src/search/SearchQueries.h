@@ -28,7 +28,8 @@ QString lookupField(const QString &route);
 
 // The entry of a name search to select: the first row whose name field,
 // split at the separator, holds the text as one whole name; else 0.
-int matchingEntry(const QStringList &entries, const QString &separator, const QString &text);
+int matchingEntry(const QStringList &entries, const QString &separator, const QString &text,
+                  Qt::CaseSensitivity cs = Qt::CaseSensitive);
 
 // A formula names the element when it begins with its symbol, letter case
 // included, and no small letter follows: Co is not CO2, C is not Ca or Cl.
