@@ -5,6 +5,10 @@
 #include "db/Pinyin.h"
 #include "db/SortKeys.h"
 
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 using velmora::db::CasNumber;
@@ -192,6 +196,67 @@ private slots:
         QCOMPARE(stored, QStringLiteral("yi chun；jiu jing"));
         QCOMPARE(int(pinyin::matchStored(stored, QStringLiteral("jj"))), int(pinyin::Match::Whole));
         QCOMPARE(int(pinyin::matchStored(stored, QStringLiteral("jiuj"))), int(pinyin::Match::Whole));
+    }
+
+    // Every word of a public dictionary's chemistry entries that occurs in a
+    // shipped Chinese name is read as the dictionary reads it (ignoring
+    // tones) unless the readings table decides it, so a character with a
+    // chemical reading cannot slip through unreviewed. Runs where the
+    // reference tables are on the machine.
+    void readingsCoverTheContent()
+    {
+        const QString reference = qEnvironmentVariable("VELMORA_REFERENCE",
+                                                       QStringLiteral(VELMORA_SHIPPED_SOURCES "/../../../shared/reference"));
+        const QStringList dictionaries = {reference + "/cedict_chemistry_subset.tsv",
+                                          reference + "/cedict_cas_zh_candidates.tsv"};
+        if (!QFile::exists(dictionaries[0]))
+            QSKIP("the reference tables are not on this machine");
+
+        QString names; // every Chinese name of the shipped sources
+        QDir chemicals(QStringLiteral(VELMORA_SHIPPED_SOURCES "/chemicals"));
+        for (const QString &file : chemicals.entryList({"*.txt"})) {
+            QFile f(chemicals.filePath(file));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            for (const QString &line : QString::fromUtf8(f.readAll()).split('\n'))
+                if (line.startsWith(QStringLiteral("中文名称")))
+                    names += line.section('=', 1) + QChar(0xFF1B);
+        }
+        QVERIFY(!names.isEmpty());
+
+        QStringList wrong;
+        QSet<QString> checked;
+        for (const QString &path : dictionaries) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+            const QStringList header = lines.value(0).split('\t');
+            const int word = header.indexOf("zh_simplified"), reading = header.indexOf("pinyin");
+            for (const QString &line : lines.mid(1)) {
+                const QStringList cells = line.split('\t');
+                const QString w = cells.value(word);
+                // Single characters have several dictionary rows; words decide.
+                if (w.size() < 2 || checked.contains(w) || !names.contains(w))
+                    continue;
+                bool han = true;
+                for (const QChar c : w)
+                    han = han && c.script() == QChar::Script_Han;
+                if (!han)
+                    continue;
+                checked.insert(w);
+                QString expected = cells.value(reading).toLower();
+                expected.replace(QStringLiteral("u:"), QStringLiteral("v"));
+                expected.remove(QRegularExpression(QStringLiteral("[0-9]")));
+                const QString ours = pinyin::syllables(w).join(' ');
+                // A reading the table gives was reviewed there, with its reason.
+                bool reviewed = !pinyin::tableReading(w).isEmpty();
+                for (const QChar c : w)
+                    reviewed = reviewed || !pinyin::tableReading(QString(c)).isEmpty();
+                if (ours != expected.simplified() && !reviewed)
+                    wrong << QStringLiteral("%1: %2 (dictionary: %3)").arg(w, ours, expected.simplified());
+            }
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join('\n')));
+        QVERIFY(checked.size() > 100);
     }
 };
 
