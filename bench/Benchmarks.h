@@ -21,6 +21,15 @@ inline constexpr NameQuery NameQueries[] = {
     {"english", "英文名称", "chloride"},
 };
 
+// The routes through the search keys and a name route's second try, each
+// measured from Enter to the record shown beside the name searches above.
+inline constexpr NameQuery TypedRouteQueries[] = {
+    {"cas", "CAS号", "64-17-5"},          {"cas_on_name_route", "中文名称", "64-17-5"},
+    {"formula", "分子式", "C2H5OH"},      {"pinyin", "拼音", "yichun"},
+    {"pinyin_on_name_route", "中文名称", "yichun"}, {"initials", "拼音", "yc"},
+    {"element", "元素", "Fe"},            {"elements", "元素", "Cu S"},
+};
+
 // Puts text into the search box and presses Enter there, as a user does;
 // the route must be set already.
 void searchFromKeyboard(app::MainWindow &window, const QString &text);

@@ -90,6 +90,10 @@ void registerSearchBenchmarks()
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
+        for (const NameQuery &q : TypedRouteQueries)
+            benchmark::RegisterBenchmark(("search/" + base + "/" + q.label).c_str(), searchCommand, db, q)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
         benchmark::RegisterBenchmark(("namescan/" + base).c_str(), nameScan, db)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();

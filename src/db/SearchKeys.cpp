@@ -214,14 +214,14 @@ std::vector<qint64> findByElements(sqlite3 *db, const QStringList &symbols)
     distinct.removeDuplicates();
     if (distinct.isEmpty())
         return {};
-    QStringList marks;
+    // Each symbol's chemicals come from the key (symbol, rowkey); the order
+    // from the narrow side table, so sj's wide rows are never read.
+    QStringList sets;
     for (int i = 0; i < distinct.size(); ++i)
-        marks << QStringLiteral("?%1").arg(i + 1);
-    Statement query(db, QStringLiteral("SELECT e.rowkey FROM velmora_elements e JOIN sj ON sj.rowid = e.rowkey "
-                                       "WHERE e.symbol IN (%1) GROUP BY e.rowkey HAVING count(*) = %2 "
-                                       "ORDER BY sj.\"中文标记\"")
-                            .arg(marks.join(QLatin1String(", ")))
-                            .arg(distinct.size()));
+        sets << QStringLiteral("SELECT rowkey FROM velmora_elements WHERE symbol = ?%1").arg(i + 1);
+    Statement query(db, QStringLiteral("SELECT s.rowkey FROM velmora_search s WHERE s.rowkey IN (%1) "
+                                       "ORDER BY s.sortkey, s.rowkey")
+                            .arg(sets.join(QLatin1String(" INTERSECT "))));
     for (int i = 0; i < distinct.size(); ++i)
         query.bind(i + 1, distinct[i]);
     return rowKeys(query);

@@ -353,6 +353,18 @@ class Program:
             sq = self.hook.windows().get("sq") or {}
             raise WaitFailed("%s; last looks %r; %s" % (e, looks[-3:], self.x.describe(sq.get("winId")))) from None
 
+    def stacks(self):
+        """The call stacks of the program's threads (gdb), to see where a
+        start-up that shows nothing waits."""
+        if self.proc.poll() is not None or not shutil.which("gdb"):
+            return "(not available)"
+        try:
+            out = subprocess.run(["gdb", "-p", str(self.proc.pid), "-batch", "-ex", "thread apply all bt 30"],
+                                 capture_output=True, text=True, timeout=120)
+            return "\n".join(l for l in out.stdout.splitlines() if l.startswith(("#", "Thread")))
+        except (OSError, subprocess.TimeoutExpired) as e:
+            return "(gdb: %s)" % e
+
     def log_text(self):
         self.log.flush()
         with open(self.log.name, "rb") as f:
@@ -420,8 +432,8 @@ class DesktopTest(unittest.TestCase):
             path = os.path.join(self.shots, self.id().split(".", 1)[-1] + "-startup.png")
             self.x.screenshot(path)
             sys.stderr.write("\nWARNING: no main window after start-up (%s); screenshot %s\n"
-                             "program output:\n%s\nstarting the program again\n"
-                             % (e, path, self.program.log_text()))
+                             "program output:\n%s\nwhere its threads are:\n%s\nstarting the program again\n"
+                             % (e, path, self.program.log_text(), self.program.stacks()))
             self.program.stop()
             self.program = Program(self.x, _fixture, self.work, self.result_name)
             self.hook = self.program.hook
