@@ -272,6 +272,8 @@ void MainWindow::createSearchBar()
     Combo1 = new QComboBox(Toolbar2);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(false);
+    // Every route in view at once: no scrolling for the last ones.
+    Combo1->setMaxVisibleItems(int(std::size(Routes)) + 2);
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
 
     Combo2 = new search::HistoryCombo(Toolbar2);

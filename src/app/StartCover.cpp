@@ -87,12 +87,19 @@ void StartCover::Timer3_Timer()
 MainWindow *StartCover::loadMain()
 {
     if (!m_main) {
-        m_main = m_makeMain();
-        m_main->Form_Load();
+        m_loading = true;
+        MainWindow *main = m_makeMain();
+        main->Form_Load();
+        m_main = main;
+        m_loading = false;
         // The load step stops the progress and makes sure Timer1 runs.
         Timer3->stop();
-        if (!Timer1->isActive())
+        if (m_handOverWaiting) {
+            m_handOverWaiting = false;
+            handOver();
+        } else if (!m_handedOver && !Timer1->isActive()) {
             Timer1->start();
+        }
     }
     return m_main;
 }
@@ -100,22 +107,40 @@ MainWindow *StartCover::loadMain()
 void StartCover::Timer2_Timer()
 {
     Timer2->stop();
-    loadMain()->hide();
+    if (m_loading)
+        return; // Timer1 already loads it and will show it
+    MainWindow *main = loadMain();
+    // Loaded out of sight, unless it has been handed over meanwhile.
+    if (!m_handedOver)
+        main->hide();
 }
 
 void StartCover::Timer1_Timer()
 {
-    MainWindow *main = loadMain();
+    Timer1->stop();
+    Timer2->stop();
+    if (m_loading) {
+        m_handOverWaiting = true; // shown as soon as the load is done
+        return;
+    }
+    loadMain();
+    if (!m_handedOver)
+        handOver();
+}
+
+void StartCover::handOver()
+{
+    m_handedOver = true;
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
     // The caret waits in the search box; the window comes up in front and
     // active, and the splash goes only after that.
-    if (main->Combo2)
-        main->Combo2->setFocus(Qt::ActiveWindowFocusReason);
-    main->show();
-    main->raise();
-    main->activateWindow();
+    if (m_main->Combo2)
+        m_main->Combo2->setFocus(Qt::ActiveWindowFocusReason);
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
     close();
 }
 

@@ -41,10 +41,19 @@ protected:
 
 private:
     MainWindow *loadMain();
+    // Shows the main window, active with the caret in the search box, and
+    // closes the splash.
+    void handOver();
 
     KeyboardLayouts &m_layouts;
     std::function<MainWindow *()> m_makeMain;
     MainWindow *m_main = nullptr;
+    // Loading the main window runs the remembered search, which lets timers
+    // fire meanwhile; a timer that comes while it loads must not load it a
+    // second time, show it half loaded, or hide it once it has been shown.
+    bool m_loading = false;
+    bool m_handOverWaiting = false;
+    bool m_handedOver = false;
     int m_line2End = 600;
 };
 

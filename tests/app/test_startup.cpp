@@ -7,6 +7,7 @@
 #include "support/MainWindowHarness.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -108,6 +109,51 @@ private slots:
         splash.Timer1_Timer(); // Timer1 first: loads, shows, closes
         QVERIFY(!splash.Timer3->isActive());
         QVERIFY(created && created->isVisible());
+        delete created;
+    }
+
+    // Loading the main window lets the timers fire meanwhile (the remembered
+    // search keeps the interface alive). Whichever timer starts the load and
+    // whichever comes during it, the window is made once and ends up shown,
+    // with the splash gone: before, a load begun by Timer2 and overtaken by
+    // Timer1 hid the window Timer1 had just shown, leaving nothing on screen.
+    void timersDuringALongLoad_data()
+    {
+        QTest::addColumn<int>("first"); // the timer that starts the load
+        QTest::newRow("Timer2 loads, Timer1 comes meanwhile") << 2;
+        QTest::newRow("Timer1 loads, Timer2 comes meanwhile") << 1;
+    }
+    void timersDuringALongLoad()
+    {
+        QFETCH(int, first);
+        velmora::test::Fixture fixture;
+        fixture.install();
+        FakeLayouts fake(1, false);
+        int made = 0;
+        MainWindow *created = nullptr;
+        StartCover *splash = nullptr;
+        splash = new StartCover(fake, [&] {
+            ++made;
+            created = new MainWindow;
+            // The other timer fires while this one is still loading.
+            if (first == 2)
+                splash->Timer1_Timer();
+            else
+                splash->Timer2_Timer();
+            return created;
+        });
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<StartCover> alive(splash);
+        splash->show();
+        if (first == 2)
+            splash->Timer2_Timer();
+        else
+            splash->Timer1_Timer();
+        QCOMPARE(made, 1);
+        QVERIFY(created && created->isVisible());
+        QTRY_VERIFY(!alive); // closed and deleted
+        QTest::qWait(1300); // no timer is left to hide it
+        QVERIFY(created->isVisible());
         delete created;
     }
 

@@ -12,6 +12,12 @@ ROUTES = [
     ("英文名称", "chloride", {"sodium chloride;salt", "iron(III) chloride;ferric chloride"}, None),
     ("用途", "塑料；填料", {"苯酚；石炭酸", "对苯二胺", "氯化钠；食盐"}, None),
     ("分子式", "C6H6", {"苯", "苯酚；石炭酸"}, None),
+    # What chemists type: the routes through the search keys, and a CAS
+    # number on the name route, which no name holds.
+    ("CAS号", "64-19-7", {"乙酸；醋酸；冰醋酸"}, None),
+    ("拼音", "jiasuan", {"甲酸；蚁酸"}, "甲酸；蚁酸"),
+    ("元素", "Fe", {"三氯化铁；氯化铁"}, "三氯化铁；氯化铁"),
+    ("中文名称", "64-18-6", {"甲酸；蚁酸"}, "甲酸；蚁酸"),
 ]
 
 
