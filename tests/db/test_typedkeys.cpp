@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("glauber salt") << "朴硝" << "po xiao";
         QTest::newRow("vat dye") << "还原蓝" << "huan yuan lan";
         QTest::newRow("feldspar") << "钾长石" << "jia chang shi";
+        QTest::newRow("chitin: qiao after jia") << "甲壳素" << "jia qiao su";
+        QTest::newRow("chitosan stays ke") << "壳聚糖" << "ke ju tang";
         QTest::newRow("u with umlaut as v") << "氯化钠" << "lv hua na";
         QTest::newRow("digits and letters") << "15重氮萘AC" << "15 zhong dan nai ac";
         QTest::newRow("greek letter kept") << "α-萘酚" << "α nai fen";
