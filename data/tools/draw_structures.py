@@ -20,7 +20,7 @@ import sys
 from rdkit import Chem
 from rdkit.Chem import rdDepictor
 from rdkit.Chem.Draw import rdMolDraw2D
-from rdkit.Geometry import Point3D
+from rdkit.Geometry import Point2D, Point3D
 
 HERE = pathlib.Path(__file__).resolve().parent
 DATA = HERE.parent
@@ -91,6 +91,152 @@ def has_radicals(mol):
 
 def fragment_count(mol):
     return len(Chem.GetMolFrags(mol))
+
+
+# ---------------------------------------------------------------- coordinates
+
+# Ring skeletons with a drawing of their own (the steroid nucleus in the
+# textbook orientation, cages and bridged rings without crossing bonds):
+# drawings/*.mol, coordinates in RDKit's units (a bond is 1.5).  Elements and
+# bond orders are ignored when a template is matched, so one skeleton serves
+# every compound built on it.
+TEMPLATES = DATA / "sources" / "drawings"
+
+# Two atoms nearer than this share of the bond length are drawn on top of
+# each other; an atom nearer than ON_BOND to a bond it does not belong to
+# seems to lie on it.
+CLOSE_ATOMS = 0.45
+ON_BOND = 0.25
+
+
+def _positions(mol):
+    return [(float(x), float(y)) for x, y, _ in mol.GetConformer().GetPositions()]
+
+
+def _segment_distance(p, a, b):
+    """Distance of point p from segment ab, and where along ab (0..1) it is nearest."""
+    dx, dy = b[0] - a[0], b[1] - a[1]
+    t = ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / ((dx * dx + dy * dy) or 1)
+    t = min(1.0, max(0.0, t))
+    return ((p[0] - a[0] - t * dx) ** 2 + (p[1] - a[1] - t * dy) ** 2) ** 0.5, t
+
+
+def _cross(a, b, c):
+    return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+
+
+def clashes(mol):
+    """What makes the 2D coordinates of mol unreadable: atoms drawn on top of
+    each other, an atom lying on a bond it is not part of, bonds that cross.
+    Distances are measured in shares of the median bond length."""
+    xy = _positions(mol)
+    bonds = [(b.GetBeginAtomIdx(), b.GetEndAtomIdx()) for b in mol.GetBonds()]
+    lengths = sorted(((xy[i][0] - xy[j][0]) ** 2 + (xy[i][1] - xy[j][1]) ** 2) ** 0.5
+                     for i, j in bonds)
+    unit = lengths[len(lengths) // 2] if lengths else BOND
+    name = lambda i: mol.GetAtomWithIdx(i).GetSymbol() + str(i + 1)   # noqa: E731
+    found = []
+    for i in range(len(xy)):
+        for j in range(i + 1, len(xy)):
+            if ((xy[i][0] - xy[j][0]) ** 2 + (xy[i][1] - xy[j][1]) ** 2) ** 0.5 < CLOSE_ATOMS * unit:
+                found.append(f"atoms {name(i)} and {name(j)} overlap")
+    for i, j in bonds:
+        for k in range(len(xy)):
+            if k in (i, j):
+                continue
+            distance, t = _segment_distance(xy[k], xy[i], xy[j])
+            if 0 < t < 1 and distance < ON_BOND * unit:
+                found.append(f"atom {name(k)} lies on bond {name(i)}-{name(j)}")
+    for n, (i, j) in enumerate(bonds):
+        for k, l in bonds[n + 1:]:
+            if {i, j} & {k, l}:
+                continue
+            a, b, c, d = xy[i], xy[j], xy[k], xy[l]
+            if _cross(a, b, c) * _cross(a, b, d) < 0 and _cross(c, d, a) * _cross(c, d, b) < 0:
+                found.append(f"bonds {name(i)}-{name(j)} and {name(k)}-{name(l)} cross")
+    return found
+
+
+_templates = None
+
+
+def templates():
+    """The skeleton templates as (name, query, positions), largest first."""
+    global _templates
+    if _templates is None:
+        params = Chem.AdjustQueryParameters.NoAdjustments()
+        params.makeAtomsGeneric = True
+        params.makeBondsGeneric = True
+        found = []
+        for path in sorted(TEMPLATES.glob("*.mol")):
+            template = Chem.MolFromMolFile(str(path), sanitize=False, removeHs=False)
+            if template is None:
+                raise ValueError(f"cannot read {path}")
+            query = Chem.AdjustQueryProperties(template, params)
+            found.append((path.stem, query, _positions(template)))
+        found.sort(key=lambda t: -t[1].GetNumAtoms())
+        _templates = found
+    return _templates
+
+
+def _layouts(mol):
+    """Candidate 2D coordinates of one connected molecule, best look first:
+    the templates of the skeletons it contains, RDKit's own layout (that of
+    most pictures), then CoordGen's (better with bridged and macrocyclic
+    rings).  Each is a function that lays out mol, or mol with hydrogens
+    appended to it."""
+    for _, query, positions in templates():
+        # A symmetric skeleton matches in several ways; which way round it
+        # is drawn decides where the substituents go.
+        for match in mol.GetSubstructMatches(query, uniquify=False, maxMatches=48):
+            fixed = {idx: Point2D(*xy) for idx, xy in zip(match, positions)}
+            yield lambda m, fixed=fixed: rdDepictor.Compute2DCoords(m, coordMap=fixed)
+    yield lambda m: rdDepictor.Compute2DCoords(m)
+
+    def coordgen(m):
+        rdDepictor.SetPreferCoordGen(True)
+        try:
+            rdDepictor.Compute2DCoords(m)
+        finally:
+            rdDepictor.SetPreferCoordGen(False)
+    yield coordgen
+
+
+def part_coordinates(mol):
+    """A copy of one connected molecule with the 2D coordinates it is drawn
+    with: the first candidate layout without clashes (the one with fewest
+    if none is clean).  Stereocentres carrying a hydrogen get it as an atom,
+    so that the drawing can wedge it."""
+    chiral = [a.GetIdx() for a in mol.GetAtoms()
+              if a.GetChiralTag() in (Chem.ChiralType.CHI_TETRAHEDRAL_CW,
+                                      Chem.ChiralType.CHI_TETRAHEDRAL_CCW)]
+    # AddHs appends the hydrogens, so the atoms of mol keep their indices.
+    drawn = Chem.AddHs(mol, onlyOnAtoms=chiral) if chiral else Chem.Mol(mol)
+    best = None
+    for compute in _layouts(mol):
+        candidate = Chem.Mol(drawn)
+        compute(candidate)
+        found = len(clashes(candidate))
+        if best is None or found < best[0]:
+            best = (found, candidate)
+        if not found:
+            break
+    return best[1]
+
+
+def depiction(smiles):
+    """The molecule of a SMILES as it is drawn, with its 2D coordinates: one
+    molecule as part_coordinates lays it out, a salt or hydrate as its
+    distinct parts side by side with their counts."""
+    mol = parse(smiles)
+    # Metal ions and bare atoms get radical dots from the valence model;
+    # a handbook picture shows the plain symbol.
+    for atom in mol.GetAtoms():
+        atom.SetNumRadicalElectrons(0)
+    restore_halogen_oxo_bonds(mol)
+    if fragment_count(mol) > 1:
+        return layout(mol)
+    return part_coordinates(mol)
 
 
 # ---------------------------------------------------------------- layout
@@ -183,7 +329,7 @@ def distinct_parts(mol):
         if frag.GetNumAtoms() == 1:
             atom = frag.GetAtomWithIdx(0)
             atom.SetProp("atomLabel", ion_label(atom, count))
-        rdDepictor.Compute2DCoords(frag)
+        frag = part_coordinates(frag)
         x0, y0, x1, y1 = box = _extent(frag)
         width = x1 - x0
         if count > 1 and frag.GetNumAtoms() > 1:
@@ -286,16 +432,10 @@ def layout(mol):
 # ---------------------------------------------------------------- drawing
 
 def draw(smiles, target):
-    mol = parse(smiles)
-    # Metal ions and bare atoms get radical dots from the valence model;
-    # a handbook picture shows the plain symbol.
-    for atom in mol.GetAtoms():
-        atom.SetNumRadicalElectrons(0)
-    restore_halogen_oxo_bonds(mol)
+    mol = depiction(smiles)
     drawer = rdMolDraw2D.MolDraw2DCairo(WIDTH, HEIGHT)
     opts = drawer.drawOptions()
-    if fragment_count(mol) > 1:
-        mol = layout(mol)
+    if fragment_count(parse(smiles)) > 1:
         opts.fixedBondLength = PART_BOND_PIXELS
     opts.bondLineWidth = 3
     opts.minFontSize = 22
