@@ -99,8 +99,11 @@ def fragment_count(mol):
 # textbook orientation, cages and bridged rings without crossing bonds):
 # drawings/*.mol, coordinates in RDKit's units (a bond is 1.5).  Elements and
 # bond orders are ignored when a template is matched, so one skeleton serves
-# every compound built on it.
+# every compound built on it.  A template named *-perspective.mol is a
+# textbook perspective drawing of a bridged ring system: the bonds it draws
+# may cross one another (the bridge in front of the ring), nothing else.
 TEMPLATES = DATA / "sources" / "drawings"
+PERSPECTIVE = "perspective"     # bond property: a bond of a perspective template
 
 # Two atoms nearer than this share of the bond length are drawn on top of
 # each other; an atom nearer than ON_BOND to a bond it does not belong to
@@ -127,8 +130,9 @@ def _cross(a, b, c):
 
 def clashes(mol):
     """What makes the 2D coordinates of mol unreadable: atoms drawn on top of
-    each other, an atom lying on a bond it is not part of, bonds that cross.
-    Distances are measured in shares of the median bond length."""
+    each other, an atom lying on a bond it is not part of, bonds that cross
+    (but two bonds of a perspective template).  Distances are measured in
+    shares of the median bond length."""
     xy = _positions(mol)
     bonds = [(b.GetBeginAtomIdx(), b.GetEndAtomIdx()) for b in mol.GetBonds()]
     lengths = sorted(((xy[i][0] - xy[j][0]) ** 2 + (xy[i][1] - xy[j][1]) ** 2) ** 0.5
@@ -147,9 +151,10 @@ def clashes(mol):
             distance, t = _segment_distance(xy[k], xy[i], xy[j])
             if 0 < t < 1 and distance < ON_BOND * unit:
                 found.append(f"atom {name(k)} lies on bond {name(i)}-{name(j)}")
+    in_perspective = [b.HasProp(PERSPECTIVE) for b in mol.GetBonds()]
     for n, (i, j) in enumerate(bonds):
-        for k, l in bonds[n + 1:]:
-            if {i, j} & {k, l}:
+        for m, (k, l) in enumerate(bonds[n + 1:], n + 1):
+            if {i, j} & {k, l} or (in_perspective[n] and in_perspective[m]):
                 continue
             a, b, c, d = xy[i], xy[j], xy[k], xy[l]
             if _cross(a, b, c) * _cross(a, b, d) < 0 and _cross(c, d, a) * _cross(c, d, b) < 0:
@@ -161,7 +166,8 @@ _templates = None
 
 
 def templates():
-    """The skeleton templates as (name, query, positions), largest first."""
+    """The skeleton templates as (name, query, positions, perspective),
+    largest first."""
     global _templates
     if _templates is None:
         params = Chem.AdjustQueryParameters.NoAdjustments()
@@ -173,24 +179,39 @@ def templates():
             if template is None:
                 raise ValueError(f"cannot read {path}")
             query = Chem.AdjustQueryProperties(template, params)
-            found.append((path.stem, query, _positions(template)))
+            found.append((path.stem, query, _positions(template),
+                          path.stem.endswith("-" + PERSPECTIVE)))
         found.sort(key=lambda t: -t[1].GetNumAtoms())
         _templates = found
     return _templates
+
+
+def _fixed_layout(mol, fixed, perspective=False):
+    """RDKit's layout around the atoms of a template, which keep their places
+    exactly (RDKit moves end atoms such as hydrogens otherwise); the bonds
+    of a perspective template are marked as such."""
+    rdDepictor.Compute2DCoords(mol, coordMap=fixed)
+    conf = mol.GetConformer()
+    for idx, p in fixed.items():
+        conf.SetAtomPosition(idx, Point3D(p.x, p.y, 0))
+    for bond in mol.GetBonds():
+        if perspective and bond.GetBeginAtomIdx() in fixed and bond.GetEndAtomIdx() in fixed:
+            bond.SetBoolProp(PERSPECTIVE, True)
+        elif bond.HasProp(PERSPECTIVE):
+            bond.ClearProp(PERSPECTIVE)
 
 
 def _layouts(mol):
     """Candidate 2D coordinates of one connected molecule, best look first:
     the templates of the skeletons it contains, RDKit's own layout (that of
     most pictures), then CoordGen's (better with bridged and macrocyclic
-    rings).  Each is a function that lays out mol, or mol with hydrogens
-    appended to it."""
-    for _, query, positions in templates():
+    rings).  Each is a function that lays out mol."""
+    for _, query, positions, perspective in templates():
         # A symmetric skeleton matches in several ways; which way round it
         # is drawn decides where the substituents go.
         for match in mol.GetSubstructMatches(query, uniquify=False, maxMatches=48):
             fixed = {idx: Point2D(*xy) for idx, xy in zip(match, positions)}
-            yield lambda m, fixed=fixed: rdDepictor.Compute2DCoords(m, coordMap=fixed)
+            yield lambda m, fixed=fixed, p=perspective: _fixed_layout(m, fixed, p)
     yield lambda m: rdDepictor.Compute2DCoords(m)
 
     def coordgen(m):
@@ -205,22 +226,29 @@ def _layouts(mol):
 def part_coordinates(mol):
     """A copy of one connected molecule with the 2D coordinates it is drawn
     with: the first candidate layout without clashes (the one with fewest
-    if none is clean).  Stereocentres carrying a hydrogen get it as an atom,
-    so that the drawing can wedge it."""
+    if none is clean).  A stereocentre shared by two rings shows its
+    hydrogen, as RDKit's drawing code does, so that the ring fusion can be
+    wedged."""
+    Chem.FastFindRings(mol)        # the parts of a salt come unsanitized
+    rings = mol.GetRingInfo()
     chiral = [a.GetIdx() for a in mol.GetAtoms()
               if a.GetChiralTag() in (Chem.ChiralType.CHI_TETRAHEDRAL_CW,
-                                      Chem.ChiralType.CHI_TETRAHEDRAL_CCW)]
-    # AddHs appends the hydrogens, so the atoms of mol keep their indices.
-    drawn = Chem.AddHs(mol, onlyOnAtoms=chiral) if chiral else Chem.Mol(mol)
+                                      Chem.ChiralType.CHI_TETRAHEDRAL_CCW)
+              and rings.NumAtomRings(a.GetIdx()) > 1]
+    with_hs = Chem.AddHs(mol, onlyOnAtoms=chiral) if chiral else Chem.Mol(mol)
+    # Without the hydrogens a crowded molecule (a macrolide with its sugars)
+    # has room; the wedges then go to the other bonds.
+    variants = (with_hs, Chem.Mol(mol)) if chiral else (with_hs,)
     best = None
-    for compute in _layouts(mol):
-        candidate = Chem.Mol(drawn)
-        compute(candidate)
-        found = len(clashes(candidate))
-        if best is None or found < best[0]:
-            best = (found, candidate)
-        if not found:
-            break
+    for drawn in variants:
+        for compute in _layouts(drawn):
+            candidate = Chem.Mol(drawn)
+            compute(candidate)
+            found = len(clashes(candidate))
+            if best is None or found < best[0]:
+                best = (found, candidate)
+            if not found:
+                return candidate
     return best[1]
 
 
@@ -445,7 +473,8 @@ def draw(smiles, target):
     opts.setBackgroundColour((1, 1, 1, 1))
     opts.addStereoAnnotation = False
     opts.updateAtomPalette({0: (0, 0, 0)})      # the counts, in plain black
-    rdMolDraw2D.PrepareAndDrawMolecule(drawer, mol)
+    # The stereocentres already have the hydrogens they are drawn with.
+    drawer.DrawMolecule(rdMolDraw2D.PrepareMolForDrawing(mol, addChiralHs=False))
     drawer.FinishDrawing()
     target.write_bytes(drawer.GetDrawingText())
 
