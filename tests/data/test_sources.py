@@ -7,8 +7,10 @@ VELMORA_DATA_SOURCES names the source folder (default data/sources).  The
 shipped folder gets every check; any other folder (the test fixtures, which
 may lack pictures and carry odd names on purpose) gets only the structural
 ones: block format, index paths, heading texts, element and periodic tables.
-The formula-versus-SMILES and picture layout checks run only where RDKit
-can be imported.  The comparison of the shipped sources with the public
+The formula-versus-SMILES, drawing and picture layout checks run only where
+RDKit can be imported.  A third-level heading with a single chemical that
+single_headings.tsv does not list is reported; it fails the run only with
+VELMORA_STRICT_HEADINGS=1.  The comparison of the shipped sources with the public
 reference tables runs only where those tables are: VELMORA_REFERENCE names
 their folder (default ../shared/reference beside the repository).
 """
@@ -54,6 +56,8 @@ SHIPPED = SOURCES == DEFAULT_SOURCES.resolve()
 PICTURES = SOURCES.parent / "pictures"
 REFERENCE = pathlib.Path(os.environ.get("VELMORA_REFERENCE")
                          or ROOT.parent / "shared" / "reference")
+
+STRICT_HEADINGS = os.environ.get("VELMORA_STRICT_HEADINGS") == "1"
 
 HEADINGS = ("第一级标题", "第二级标题", "第三级标题")
 FIELDS = {
@@ -302,6 +306,37 @@ class IndexTest(SourceTest):
         self.assertNoProblems(problems)
 
 
+    @unittest.skipUnless(SHIPPED, "a content rule of the shipped sources")
+    def test_single_chemical_headings(self):
+        # A third-level heading with one chemical is usually a heading too
+        # many; the ones meant so are listed with their reason.
+        counts = collections.Counter(tuple(value(c, h) for h in HEADINGS) for c in CHEMICALS)
+        listed, problems = {}, []
+        path = SOURCES / "single_headings.tsv"
+        lines = path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+        for number, raw in enumerate(lines, 1):
+            if not raw.strip() or raw.startswith("#"):
+                continue
+            cells = raw.split("\t")
+            if len(cells) != 4 or not all(c.strip() for c in cells):
+                self.fail(f"single_headings.tsv:{number} needs 第一级, 第二级, 第三级 and a reason")
+            listed[tuple(cells[:3])] = number
+        for heading, number in sorted(listed.items(), key=lambda item: item[1]):
+            if counts[heading] != 1:
+                problems.append(f"single_headings.tsv:{number} {' / '.join(heading)} "
+                                f"holds {counts[heading]} chemicals")
+        for chem in CHEMICALS:
+            heading = tuple(value(chem, h) for h in HEADINGS)
+            if counts[heading] == 1 and heading not in listed:
+                problems.append(f"{where(chem, '第三级标题')} {' / '.join(heading)} holds only "
+                                f"{value(chem, '中文名称').split('；')[0]}")
+        if problems and not STRICT_HEADINGS:
+            print(f"\n{len(problems)} single-chemical heading(s) (fail with "
+                  "VELMORA_STRICT_HEADINGS=1):\n" + "\n".join(problems), file=sys.stderr)
+            return
+        self.assertNoProblems(problems)
+
+
 def _element_rows():
     lines = (SOURCES / "elements.tsv").read_text(encoding="utf-8").splitlines()
     return [line.split("\t") for line in lines[1:] if line]
@@ -427,6 +462,22 @@ class ContentTest(SourceTest):
         self.assertNoProblems(problems)
 
 
+    @unittest.skipIf(Chem is None, "RDKit is not available")
+    def test_drawings_without_clashes(self):
+        # The coordinates are those the pictures are drawn with.
+        import draw_structures
+        problems = []
+        for chem in CHEMICALS:
+            smiles = value(chem, "SMILES")
+            if not smiles or value(chem, "图") == "-":
+                continue
+            found = draw_structures.clashes(draw_structures.depiction(smiles))
+            if found:
+                problems.append(f"{where(chem, 'SMILES')} {value(chem, '中文名称').split('；')[0]}: "
+                                + "; ".join(found[:3]))
+        self.assertNoProblems(problems)
+
+
 @unittest.skipUnless(SHIPPED, "the reviewed list belongs to the shipped sources")
 @unittest.skipUnless((REFERENCE / "cb_properties_long.tsv").exists(),
                      "the reference tables are not on this machine (VELMORA_REFERENCE)")
@@ -486,6 +537,52 @@ class PictureLayoutTest(unittest.TestCase):
         self.assertEqual(label(atom("[OH-]")), "OH<sup>-</sup>")
         self.assertEqual(label(atom("[Al+3]"), 2), "2Al<sup>3+</sup>")
         self.assertEqual(label(atom("[NH4+]")), "NH<sub>4</sub><sup>+</sup>")
+
+    def placed(self, smiles, xy, perspective=()):
+        mol = Chem.MolFromSmiles(smiles)
+        conf = Chem.Conformer(mol.GetNumAtoms())
+        for i, (x, y) in enumerate(xy):
+            conf.SetAtomPosition(i, self.draw.Point3D(x, y, 0))
+        mol.AddConformer(conf)
+        for i in perspective:
+            mol.GetBondWithIdx(i).SetBoolProp(self.draw.PERSPECTIVE, True)
+        return mol
+
+    def test_clashes(self):
+        kinds = lambda found: sorted(f.split()[0] for f in found)   # noqa: E731
+        cases = [
+            ("CCCC", [(0, 0), (1.3, 0.75), (2.6, 0), (3.9, 0.75)], (), []),
+            ("CCC.C", [(0, 0), (1.3, 0.75), (2.6, 0), (-0.2, -0.2)], (), ["atoms"]),
+            ("CCC.C", [(0, 0), (1.5, 0), (3, 0), (0.75, 0.1)], (), ["atom"]),
+            ("CC.CC", [(0, 0), (1.5, 1.5), (0, 1.5), (1.5, 0)], (), ["bonds"]),
+            # the crossing of a perspective drawing counts only when one
+            # of the two bonds is not part of it
+            ("CC.CC", [(0, 0), (1.5, 1.5), (0, 1.5), (1.5, 0)], (0, 1), []),
+            ("CC.CC", [(0, 0), (1.5, 1.5), (0, 1.5), (1.5, 0)], (0,), ["bonds"]),
+        ]
+        for smiles, xy, perspective, expected in cases:
+            mol = self.placed(smiles, xy, perspective)
+            self.assertEqual(kinds(self.draw.clashes(mol)), expected, (smiles, xy))
+
+    def test_templates(self):
+        # Every template is drawn cleanly itself; a steroid is laid out on its
+        # template, ring A lower left of ring D.
+        for name, query, positions, _ in self.draw.templates():
+            mol = Chem.Mol(query)
+            conf = Chem.Conformer(mol.GetNumAtoms())
+            for i, (x, y) in enumerate(positions):
+                conf.SetAtomPosition(i, self.draw.Point3D(x, y, 0))
+            mol.AddConformer(conf)
+            found = [f for f in self.draw.clashes(mol)
+                     if not (name.endswith("-perspective") and f.startswith("bonds"))]
+            self.assertEqual(found, [], name)
+        testosterone = self.draw.depiction("C[C@]12CC[C@H]3[C@@H](CCC4=CC(=O)CC[C@]34C)[C@@H]1CC[C@@H]2O")
+        xy = self.draw._positions(testosterone)
+        ring_a, ring_d = [8, 9, 10, 12, 13, 14], [1, 16, 17, 18, 19]     # atom order of the SMILES
+        centre = lambda ring: [sum(xy[i][k] for i in ring) / len(ring) for k in (0, 1)]   # noqa: E731
+        (ax, ay), (dx, dy) = centre(ring_a), centre(ring_d)
+        self.assertLess(ax, dx - 3)
+        self.assertLess(ay, dy - 1)
 
     def test_drawing(self):
         # A hydrate and a halogen oxyanion draw to a 600 x 400 PNG; chlorate
