@@ -223,6 +223,23 @@ def _layouts(mol):
     yield coordgen
 
 
+def on_template(mol, name):
+    """False when the 2D coordinates of mol contain the skeleton of template
+    `name` somewhere else than at the template's places (up to a shift): the
+    template's layout clashed and another was taken."""
+    for stem, query, positions, _ in templates():
+        if stem != name:
+            continue
+        xy = _positions(mol)
+        for match in mol.GetSubstructMatches(query, uniquify=False, maxMatches=48):
+            dx, dy = xy[match[0]][0] - positions[0][0], xy[match[0]][1] - positions[0][1]
+            if all(abs(xy[i][0] - x - dx) < 1e-3 and abs(xy[i][1] - y - dy) < 1e-3
+                   for i, (x, y) in zip(match, positions)):
+                return True
+        return not mol.HasSubstructMatch(query)
+    raise KeyError(name)
+
+
 def part_coordinates(mol):
     """A copy of one connected molecule with the 2D coordinates it is drawn
     with: the first candidate layout without clashes (the one with fewest
