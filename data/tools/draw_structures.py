@@ -10,6 +10,13 @@ sharp on a 2x screen.
 A salt or hydrate is several disconnected parts.  Each distinct part is drawn
 once, with its count in front as in a formula (2Al³⁺, 3 SO₄²⁻, 18H₂O), and the
 parts are set side by side in one or more rows, so that they never overlap.
+
+A molecule is laid out so that no atoms sit on top of each other, no atom lies
+on a bond and no bonds cross: the templates of sources/drawings/ (ring
+skeletons such as the steroid nucleus, cages, bridged rings) are tried first,
+then RDKit's own layout, then CoordGen's; the first without clashes is drawn.
+depiction() gives those coordinates and clashes() what is wrong with them, so
+that the checks see what the pictures show.
 """
 import argparse
 import collections
