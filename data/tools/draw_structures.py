@@ -147,8 +147,14 @@ def clashes(mol):
     unit = lengths[len(lengths) // 2] if lengths else BOND
     name = lambda i: mol.GetAtomWithIdx(i).GetSymbol() + str(i + 1)   # noqa: E731
     found = []
+    # The count in front of a part of a salt is text placed beside the part's
+    # labels, not an atom.
+    counts = {a.GetIdx() for a in mol.GetAtoms()
+              if a.GetAtomicNum() == 0 and not a.GetDegree() and a.HasProp("atomLabel")}
     for i in range(len(xy)):
         for j in range(i + 1, len(xy)):
+            if i in counts or j in counts:
+                continue
             if ((xy[i][0] - xy[j][0]) ** 2 + (xy[i][1] - xy[j][1]) ** 2) ** 0.5 < CLOSE_ATOMS * unit:
                 found.append(f"atoms {name(i)} and {name(j)} overlap")
     for i, j in bonds:
