@@ -131,8 +131,11 @@ def _segment_distance(p, a, b):
     return ((p[0] - a[0] - t * dx) ** 2 + (p[1] - a[1] - t * dy) ** 2) ** 0.5, t
 
 
-def _cross(a, b, c):
-    return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+def _side(a, b, c):
+    """Which side of the line ab point c lies on: 1, -1, or 0 on the line
+    (within rounding, so that bonds in one straight line never cross)."""
+    cross = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+    return 0 if abs(cross) < 1e-6 else 1 if cross > 0 else -1
 
 
 def clashes(mol):
@@ -170,7 +173,7 @@ def clashes(mol):
             if {i, j} & {k, l} or (in_perspective[n] and in_perspective[m]):
                 continue
             a, b, c, d = xy[i], xy[j], xy[k], xy[l]
-            if _cross(a, b, c) * _cross(a, b, d) < 0 and _cross(c, d, a) * _cross(c, d, b) < 0:
+            if _side(a, b, c) * _side(a, b, d) < 0 and _side(c, d, a) * _side(c, d, b) < 0:
                 found.append(f"bonds {name(i)}-{name(j)} and {name(k)}-{name(l)} cross")
     return found
 
