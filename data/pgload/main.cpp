@@ -361,6 +361,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "velmora-pgload: %s", PQerrorMessage(pg.get()));
         return 1;
     }
+    // Chinese names need a UTF-8 database, and the texts are sent as UTF-8.
+    const char *encoding = PQparameterStatus(pg.get(), "server_encoding");
+    if (!encoding || std::string(encoding) != "UTF8" || PQsetClientEncoding(pg.get(), "UTF8") != 0) {
+        std::fprintf(stderr, "velmora-pgload: the database must use the encoding UTF8 (it uses %s)\n",
+                     encoding ? encoding : "an unknown one");
+        return 1;
+    }
     try {
         run(pg.get(), "BEGIN");
         for (const char *f : files)
