@@ -35,7 +35,7 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string quoted(const std::string &name)
+std::string ident(const std::string &name)
 {
     if (name.size() > 63)
         throw Failure("name longer than the server allows (63 bytes): " + name);
@@ -107,7 +107,7 @@ char affinity(std::string declared)
 std::string serverType(sqlite3 *db, const std::string &table, const std::string &column, char aff)
 {
     bool integer = false, real = false, text = false, blob = false;
-    Statement st(db, "SELECT DISTINCT typeof(" + quoted(column) + ") FROM " + quoted(table));
+    Statement st(db, "SELECT DISTINCT typeof(" + ident(column) + ") FROM " + ident(table));
     while (st.step()) {
         const std::string t = st.text(0);
         integer |= t == "integer";
@@ -196,7 +196,7 @@ int copyTable(sqlite3 *db, PGconn *pg, const std::string &schema, const std::str
         key = "rowid";
     }
 
-    std::string create = "CREATE TABLE " + quoted(schema) + "." + quoted(table) + " (";
+    std::string create = "CREATE TABLE " + ident(schema) + "." + ident(table) + " (";
     std::string select = "SELECT ";
     std::string list;
     if (addRowid) {
@@ -206,21 +206,21 @@ int copyTable(sqlite3 *db, PGconn *pg, const std::string &schema, const std::str
     }
     for (const Column &c : columns) {
         const std::string sep = list.empty() ? "" : ", ";
-        create += sep + quoted(c.name) + " " + c.type + (c.key ? " PRIMARY KEY" : "");
-        select += sep + quoted(c.name);
-        list += sep + quoted(c.name);
+        create += sep + ident(c.name) + " " + c.type + (c.key ? " PRIMARY KEY" : "");
+        select += sep + ident(c.name);
+        list += sep + ident(c.name);
     }
     if (withoutRowid && !primary.empty()) {
         create += ", PRIMARY KEY (";
         for (size_t i = 0; i < primary.size(); ++i)
-            create += (i ? ", " : "") + quoted(primary[i]);
+            create += (i ? ", " : "") + ident(primary[i]);
         create += ")";
     }
     create += ")";
     run(pg, create);
-    select += " FROM " + quoted(table) + (key.empty() ? "" : " ORDER BY " + quoted(key));
+    select += " FROM " + ident(table) + (key.empty() ? "" : " ORDER BY " + ident(key));
 
-    run(pg, "COPY " + quoted(schema) + "." + quoted(table) + " (" + list + ") FROM STDIN");
+    run(pg, "COPY " + ident(schema) + "." + ident(table) + " (" + list + ") FROM STDIN");
     Statement st(db, select);
     const int n = sqlite3_column_count(st.st);
     int rows = 0;
@@ -276,7 +276,7 @@ int copyTable(sqlite3 *db, PGconn *pg, const std::string &schema, const std::str
             q += c == '\'' ? std::string("''") : std::string(1, c);
         *s = q;
     }
-    run(pg, "INSERT INTO " + quoted(schema) + ".velmora_pgload VALUES ('" + literalTable + "', "
+    run(pg, "INSERT INTO " + ident(schema) + ".velmora_pgload VALUES ('" + literalTable + "', "
                 + (key.empty() ? std::string("NULL") : "'" + literalKey + "'") + ", " + std::to_string(rows) + ")");
     return rows;
 }
@@ -287,9 +287,9 @@ void loadFile(const QString &path, const std::string &schema, PGconn *pg, bool r
     if (sqlite3_open_v2(path.toUtf8().constData(), &db.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         throw Failure("cannot open " + path.toStdString());
     if (replace)
-        run(pg, "DROP SCHEMA IF EXISTS " + quoted(schema) + " CASCADE");
-    run(pg, "CREATE SCHEMA " + quoted(schema));
-    run(pg, "CREATE TABLE " + quoted(schema) + ".velmora_pgload (table_name text PRIMARY KEY, key_column text, "
+        run(pg, "DROP SCHEMA IF EXISTS " + ident(schema) + " CASCADE");
+    run(pg, "CREATE SCHEMA " + ident(schema));
+    run(pg, "CREATE TABLE " + ident(schema) + ".velmora_pgload (table_name text PRIMARY KEY, key_column text, "
             "row_count bigint NOT NULL)");
     std::vector<std::string> tables;
     {
