@@ -71,11 +71,10 @@ struct Statement {
     }
 };
 
-void run(PGconn *pg, const std::string &sql)
+void run(PGconn *pg, const std::string &sql, ExecStatusType expected = PGRES_COMMAND_OK)
 {
     std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(pg, sql.c_str()), PQclear);
-    const auto s = PQresultStatus(r.get());
-    if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
+    if (PQresultStatus(r.get()) != expected)
         throw Failure(std::string("PostgreSQL: ") + PQerrorMessage(pg) + "in " + sql);
 }
 
@@ -220,7 +219,7 @@ int copyTable(sqlite3 *db, PGconn *pg, const std::string &schema, const std::str
     run(pg, create);
     select += " FROM " + ident(table) + (key.empty() ? "" : " ORDER BY " + ident(key));
 
-    run(pg, "COPY " + ident(schema) + "." + ident(table) + " (" + list + ") FROM STDIN");
+    run(pg, "COPY " + ident(schema) + "." + ident(table) + " (" + list + ") FROM STDIN", PGRES_COPY_IN);
     Statement st(db, select);
     const int n = sqlite3_column_count(st.st);
     int rows = 0;

@@ -12,6 +12,7 @@
 #include "search/SearchQueries.h"
 #include "support/Fixture.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -171,18 +172,26 @@ void TestPgDialect::sameRowsOnBothEngines()
 #ifndef VELMORA_PGLOAD
     QSKIP("built without libpq");
 #else
-    QTemporaryDir serverDir;
+    // The script makes its own folder: as root the server runs as another
+    // user, who must be able to reach it.
     QProcess server;
-    server.start(QStringLiteral(VELMORA_PGSERVER), {QStringLiteral("start"), serverDir.path() + QStringLiteral("/pg")});
+    server.start(QStringLiteral(VELMORA_PGSERVER), {QStringLiteral("start")});
     QVERIFY(server.waitForFinished(120000));
     if (server.exitCode() == 2)
         QSKIP("no PostgreSQL server binaries");
     QVERIFY2(server.exitCode() == 0, server.readAllStandardError().constData());
     const QByteArray conninfo = server.readAllStandardOutput().trimmed().split('\n').last();
+    static const QRegularExpression hostPart(QStringLiteral("^host=(\\S+)/socket "));
+    const QString serverFolder = hostPart.match(QString::fromUtf8(conninfo)).captured(1);
+    QVERIFY2(!serverFolder.isEmpty(), conninfo.constData());
     struct Stop {
         QString folder;
-        ~Stop() { QProcess::execute(QStringLiteral(VELMORA_PGSERVER), {QStringLiteral("stop"), folder}); }
-    } stop{serverDir.path() + QStringLiteral("/pg")};
+        ~Stop()
+        {
+            QProcess::execute(QStringLiteral(VELMORA_PGSERVER), {QStringLiteral("stop"), folder});
+            QDir(folder).removeRecursively();
+        }
+    } stop{serverFolder};
 
     velmora::test::Fixture fixture;
     QProcess load;
@@ -208,11 +217,22 @@ void TestPgDialect::sameRowsOnBothEngines()
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open_v2(fixture.file(QStringLiteral("\\data\\sj1.data")).toUtf8().constData(), &db,
                                  SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        Statement s(db, QStringLiteral("SELECT count(*), hex(group_concat(hex(\"图\"))) FROM (SELECT \"图\" FROM sj ORDER BY \"编号\")"));
-        QVERIFY(s.step());
-        QCOMPARE(scalar("SELECT count(*) FROM sj1.sj"), QByteArray::number(s.integer(0)));
-        QCOMPARE(scalar("SELECT upper(encode(convert_to(string_agg(upper(encode(\"图\", 'hex')), ',' ORDER BY \"编号\"), 'UTF8'), 'hex')) FROM sj1.sj"),
-                 s.text(1).toUtf8());
+        std::unique_ptr<PGresult, decltype(&PQclear)> r(
+            PQexec(pg.get(), "SELECT \"编号\", \"图\" FROM sj1.sj ORDER BY 1"), PQclear);
+        QCOMPARE(PQresultStatus(r.get()), PGRES_TUPLES_OK);
+        Statement s(db, QStringLiteral("SELECT \"编号\", \"图\" FROM sj ORDER BY 1"));
+        int row = 0, pictures = 0;
+        for (; s.step(); ++row) {
+            QVERIFY(row < PQntuples(r.get()));
+            QCOMPARE(QByteArray(PQgetvalue(r.get(), row, 0)).toLongLong(), s.integer(0));
+            QCOMPARE(bool(PQgetisnull(r.get(), row, 1)), s.isNull(1));
+            if (!s.isNull(1)) {
+                QCOMPARE(QByteArray(PQgetvalue(r.get(), row, 1)), "\\x" + s.blob(1).toHex());
+                ++pictures;
+            }
+        }
+        QCOMPARE(row, PQntuples(r.get()));
+        QVERIFY(pictures > 0);
         sqlite3_close(db);
     }
 
@@ -239,7 +259,7 @@ void TestPgDialect::sameRowsOnBothEngines()
         {sj1, "sj1", "编号", queries::name(en, QStringLiteral("2,2'-bi"))},
         {sj1, "sj1", "编号", queries::name(en, QStringLiteral("(iii)"))},
         {sj1, "sj1", "编号", queries::property(QStringLiteral("密度"), QStringLiteral("1."))},
-        {sj1, "sj1", "编号", queries::property(QStringLiteral("熔点"), QStringLiteral("-"))},
+        {sj1, "sj1", "编号", queries::property(QStringLiteral("熔点"), QStringLiteral("8"))},
         {sj1, "sj1", "编号", queries::property(QStringLiteral("分子式"), QStringLiteral("c"))},
         {sj1, "sj1", "编号", queries::use(QStringLiteral("用途"), QStringLiteral("原料"))},
         {sj1, "sj1", "编号", queries::use(QStringLiteral("用途"), QStringLiteral("原料；剂"))},
