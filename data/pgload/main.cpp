@@ -368,6 +368,7 @@ int main(int argc, char **argv)
         return 1;
     }
     try {
+        run(pg.get(), "SET client_min_messages TO warning"); // no notice per dropped table
         run(pg.get(), "BEGIN");
         for (const char *f : files)
             loadFile(folder + QLatin1Char('/') + QLatin1String(f) + QStringLiteral(".data"), f, pg.get(), replace);

@@ -236,6 +236,23 @@ void TestPgDialect::sameRowsOnBothEngines()
         sqlite3_close(db);
     }
 
+    // A load that fails on its last file leaves nothing of the first two;
+    // --replace loads afresh.
+    {
+        PQclear(PQexec(pg.get(), "SET client_min_messages TO warning; DROP SCHEMA sj1 CASCADE; DROP SCHEMA \"index\" CASCADE"));
+        QCOMPARE(scalar("SELECT count(*) FROM pg_namespace WHERE nspname IN ('sj1', 'index', 'periodic')"), QByteArray("1"));
+        QProcess again;
+        again.start(QStringLiteral(VELMORA_PGLOAD), {fixture.folder(), QString::fromUtf8(conninfo)});
+        QVERIFY(again.waitForFinished(120000));
+        QCOMPARE(again.exitCode(), 1);
+        QVERIFY(again.readAllStandardError().contains("periodic"));
+        QCOMPARE(scalar("SELECT count(*) FROM pg_namespace WHERE nspname IN ('sj1', 'index', 'periodic')"), QByteArray("1"));
+        again.start(QStringLiteral(VELMORA_PGLOAD), {QStringLiteral("--replace"), fixture.folder(), QString::fromUtf8(conninfo)});
+        QVERIFY(again.waitForFinished(120000));
+        QVERIFY2(again.exitCode() == 0, again.readAllStandardError().constData());
+        QCOMPARE(scalar("SELECT count(*) FROM pg_namespace WHERE nspname IN ('sj1', 'index', 'periodic')"), QByteArray("3"));
+    }
+
     // The server's regular expressions agree with JetLike, locale aside.
     for (const Case &c : likeCases()) {
         if (c.text.isEmpty())
