@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libicu-dev
+  postgresql libpq-dev
   fonts-noto-cjk
   qt6-translations-l10n
   xvfb xauth
