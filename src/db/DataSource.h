@@ -101,6 +101,8 @@ public:
     const ReadingGrid &grid() const { return m_grid; }
     // The open connection to the file (opened when needed).
     std::shared_ptr<Database> connection();
+    // The connection when it is open (after a refresh), else nullptr.
+    Database *openConnection() const { return m_db.get(); }
 
     // --- record set ---
     int recordCount() const { return m_grid.rows() - 1; }

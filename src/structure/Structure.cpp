@@ -22,6 +22,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -280,6 +281,7 @@ struct Part {
     std::vector<std::string> order;    // elements in order of first appearance
     int charge = 0;
     bool water = false;
+    bool organic = false; // a carbon with hydrogen or another carbon
 };
 
 Part partOf(const ROMol &frag)
@@ -295,6 +297,12 @@ Part partOf(const ROMol &frag)
     for (const Atom *a : frag.atoms()) {
         add(a->getSymbol(), 1);
         p.charge += a->getFormalCharge();
+        if (a->getAtomicNum() == 6) {
+            bool carbonNeighbour = false;
+            for (const Atom *n : frag.atomNeighbors(a))
+                carbonNeighbour = carbonNeighbour || n->getAtomicNum() == 6;
+            p.organic = p.organic || carbonNeighbour || a->getTotalNumHs() > 0;
+        }
     }
     for (const Atom *a : frag.atoms())
         add("H", int(a->getTotalNumHs()));
@@ -526,14 +534,13 @@ std::optional<Composition> composition(const QString &smiles)
             ++waters;
             continue;
         }
-        carbon = carbon || p.counts.count("C");
+        carbon = carbon || p.organic;
         parts.push_back(std::move(p));
     }
-    if (parts.empty() && waters) { // water itself
-        parts.push_back(Part{{{"H", 2}, {"O", 1}}, {"H", "O"}, 0, true});
+    if (parts.empty()) { // water itself
+        c.formula = QStringLiteral("H2O");
         --waters;
-    }
-    if (carbon) {
+    } else if (carbon) {
         std::map<std::string, int> all;
         for (const Part &p : parts)
             for (const auto &[e, n] : p.counts)
@@ -636,8 +643,13 @@ std::unique_ptr<Query> Query::parse(const QString &text, ParseError *error)
     if (data->mol) {
         data->morgan = morganOf(*data->mol);
     } else {
-        // Not a SMILES: a SMARTS pattern ("C(=O)[OX2H1]", "[#7+](=O)[O-]").
+        // Not a SMILES: a SMARTS pattern ("C(=O)[OX2H1]", "[#7+](=O)[O-]"),
+        // which is plain ASCII.
+        const QString trimmed = text.trimmed();
+        const bool ascii = std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c.unicode() < 128; });
         try {
+            if (!ascii)
+                throw std::invalid_argument("not ASCII");
             data->mol.reset(SmartsToMol(text.trimmed().toStdString()));
         } catch (const std::exception &) {
             data->mol.reset();
@@ -693,10 +705,36 @@ bool Query::matches(const std::string &smiles) const
     SubstructMatchParameters params;
     params.useChirality = d->chiral;
     params.maxMatches = 1;
-    for (const auto &part : d->parts)
-        if (SubstructMatch(*mol, *part, params).empty())
+    if (d->parts.size() == 1)
+        return !SubstructMatch(*mol, *d->mol, params).empty();
+    // A query of several parts (an anion and water): each part in a part of
+    // its own of the chemical, so that the water is no oxygen of the anion.
+    const std::vector<ROMOL_SPTR> frags = MolOps::getMolFrags(*mol, false);
+    std::vector<std::vector<char>> fits(d->parts.size(), std::vector<char>(frags.size(), 0));
+    for (size_t q = 0; q < d->parts.size(); ++q) {
+        bool any = false;
+        for (size_t t = 0; t < frags.size(); ++t) {
+            fits[q][t] = !SubstructMatch(*frags[t], *d->parts[q], params).empty();
+            any = any || fits[q][t];
+        }
+        if (!any)
             return false;
-    return true;
+    }
+    std::vector<char> used(frags.size(), 0);
+    const std::function<bool(size_t)> assign = [&](size_t q) {
+        if (q == d->parts.size())
+            return true;
+        for (size_t t = 0; t < frags.size(); ++t) {
+            if (!fits[q][t] || used[t])
+                continue;
+            used[t] = 1;
+            if (assign(q + 1))
+                return true;
+            used[t] = 0;
+        }
+        return false;
+    };
+    return assign(0);
 }
 
 // ------------------------------------------------------------ made-up data
