@@ -67,7 +67,9 @@ void SearchController::search_Click()
             w.find_Click();
             // A text that made the query fail is not remembered for the next
             // start, which would fail on it again.
-            if (!m_routeFailed)
+            // A structure is no name to search for at the next start: the
+            // selected chemical's name stays remembered.
+            if (!m_routeFailed && !isStructureRoute(route))
                 writeResult(text);
         } else if (m_problem.isEmpty()) {
             w.writeNotFound();
