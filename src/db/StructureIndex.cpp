@@ -46,8 +46,9 @@ void StructureIndex::checkCurrent()
                                           "name = 'velmora_structure'"));
     if (!exists.step())
         return;
-    Statement rows(m_db, QStringLiteral("SELECT s.rowkey, s.canonical, s.fp, s.morgan FROM velmora_structure s "
-                                        "JOIN sj ON sj.rowid = s.rowkey ORDER BY sj.\"中文标记\", s.rowkey"));
+    // One pass in key order (the handbook's order, ties keep it); the side
+    // table holds only rows of chemicals that are there.
+    Statement rows(m_db, QStringLiteral("SELECT rowkey, canonical, fp, morgan FROM velmora_structure"));
     sqlite3_stmt *st = rows.handle();
     while (rows.step()) {
         const void *fp = sqlite3_column_blob(st, 2);

@@ -19,7 +19,7 @@ namespace velmora::db {
 // query is screened first: a chemical can hold the query only when every bit
 // of the query's screen is set in its own; the survivors are then matched
 // atom by atom, on all cores. Results come most similar first (Tanimoto on
-// the Morgan fingerprints), ties in the order of 中文标记.
+// the Morgan fingerprints), ties in the order of the keys (the handbook's).
 class StructureIndex {
 public:
     explicit StructureIndex(sqlite3 *db);

@@ -694,14 +694,22 @@ bool Query::matches(const QString &smiles) const { return matches(smiles.toStdSt
 
 bool Query::matches(const std::string &smiles) const
 {
+    // The stored canonical SMILES came from a checked molecule: read without
+    // the full check (aromatic flags come from the lower-case atoms), which
+    // is most of the cost of reading it; hydrogens and rings are all a
+    // match needs.
     std::unique_ptr<RWMol> mol;
     try {
-        mol.reset(SmilesToMol(smiles));
+        SmilesParserParams read;
+        read.sanitize = false;
+        mol.reset(SmilesToMol(smiles, read));
+        if (!mol)
+            return false;
+        mol->updatePropertyCache(false);
+        MolOps::fastFindRings(*mol);
     } catch (const std::exception &) {
         return false;
     }
-    if (!mol)
-        return false;
     SubstructMatchParameters params;
     params.useChirality = d->chiral;
     params.maxMatches = 1;
