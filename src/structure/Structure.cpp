@@ -68,6 +68,12 @@ Scan scan(const QString &s)
     const int n = int(s.size());
     for (int i = 0; i < n && r.fault < 0;) {
         const QChar c = s[i];
+        if (c.isSpace())
+            break; // what follows is an extension (CXSMILES coordinates) or a name
+        if (s.mid(i, 2) == QLatin1String("->") || s.mid(i, 2) == QLatin1String("<-")) {
+            i += 2; // a dative bond
+            continue;
+        }
         if (c == u'[') {
             const int end = int(s.indexOf(u']', i));
             if (end < 0) {

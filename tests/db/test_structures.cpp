@@ -75,6 +75,8 @@ private slots:
         QTest::newRow("a salt") << "[Na+].[Cl-]" << "[Cl-].[Na+]" << "FAPWRFPIFSIZLT-UHFFFAOYSA-M";
         QTest::newRow("trans double bond") << "C/C=C/C" << "C/C=C/C" << "IAQRGUVFOMOMEM-ONEGZZNKSA-N";
         QTest::newRow("a polymer: no key") << "*CC*" << "*CC*" << "";
+        QTest::newRow("dative bonds, CXSMILES") << "[NH3]->[Pt](<-[NH3])(Cl)Cl |(-1.06,1.06,;0,0,;1.06,1.06,;-1.06,-1.06,;1.06,-1.06,)|"
+                                                << "N->[Pt](<-N)(Cl)Cl" << "?";
     }
     void identifiers()
     {
@@ -84,7 +86,8 @@ private slots:
         const auto facts = structure::describe(smiles);
         QVERIFY(facts);
         QCOMPARE(facts->canonical, canonical);
-        QCOMPARE(facts->inchiKey, inchiKey);
+        if (inchiKey != QLatin1String("?")) // "?": not checked
+            QCOMPARE(facts->inchiKey, inchiKey);
         QCOMPARE(facts->screen.size(), structure::ScreenBytes);
         QCOMPARE(facts->morgan.size(), structure::MorganBytes);
     }
