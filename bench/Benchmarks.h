@@ -36,6 +36,7 @@ void searchFromKeyboard(app::MainWindow &window, const QString &text);
 
 void registerSearchBenchmarks();
 void registerTypedSearchBenchmarks();
+void registerStructureBenchmarks();
 void registerStartupBenchmarks();
 void registerMemoryBenchmarks();
 

@@ -59,6 +59,7 @@ int main(int argc, char **argv)
     bench::BenchDatabase::setFolders(QDir(shipped).absolutePath(), QDir(synthetic).absolutePath());
     bench::registerSearchBenchmarks();
     bench::registerTypedSearchBenchmarks();
+    bench::registerStructureBenchmarks();
     bench::registerStartupBenchmarks();
     bench::registerMemoryBenchmarks();
     benchmark::RunSpecifiedBenchmarks();

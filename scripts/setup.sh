@@ -12,6 +12,7 @@ packages=(
   qt6-translations-l10n
   xvfb xauth
   python3 python3-rdkit
+  librdkit-dev libboost-dev libinchi-dev libcairo2-dev
   libbenchmark-dev
 )
 # Tools the tests use to read what the program writes.

@@ -4,6 +4,7 @@
 #include "db/Database.h"
 #include "db/JetSql.h"
 #include "db/SearchKeys.h"
+#include "db/StructureKeys.h"
 #include "db/SortKeys.h"
 
 #include <QDir>
@@ -160,6 +161,7 @@ int buildSj(const BuildOptions &o, BuildReport &report)
                                       .entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
         QSet<QString> known(fields.begin(), fields.end());
         known << QStringLiteral("SMILES");
+        velmora::db::StructureKeys::ensureTables(db.handle());
         for (const QString &name : files) {
             for (Block &b : readBlocks(o.sources + QStringLiteral("/chemicals/") + name, report.warnings)) {
                 auto &f = b.fields;
@@ -210,6 +212,12 @@ int buildSj(const BuildOptions &o, BuildReport &report)
                 insert.step();
                 insert.reset();
                 ++report.chemicals;
+                // The structure beside the row, for the structure search and the record.
+                const QString smiles = f.value(QStringLiteral("SMILES"));
+                if (!smiles.isEmpty()
+                    && !velmora::db::StructureKeys::writeFor(db.handle(), sqlite3_last_insert_rowid(db.handle()),
+                                                             smiles))
+                    report.warnings << QStringLiteral("%1: SMILES %2 does not parse").arg(where, smiles);
             }
         }
         // The search keys (CAS number, composition, pinyin) beside sj.

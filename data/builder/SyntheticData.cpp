@@ -4,14 +4,19 @@
 #include "db/JetSql.h"
 #include "db/SearchKeys.h"
 #include "db/SortKeys.h"
+#include "structure/Structure.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QVariant>
 #include <sqlite3.h>
+#include <atomic>
+#include <optional>
 #include <random>
+#include <thread>
 #include <stdexcept>
 #include <vector>
 
@@ -165,6 +170,38 @@ void copyFile(const QString &from, const QString &to)
 
 } // namespace
 
+// The structure rows of the derived chemicals, their fingerprints made on
+// every core.
+void writeStructures(sqlite3 *db, const std::vector<std::pair<qint64, QString>> &smiles)
+{
+    std::vector<std::optional<structure::Facts>> facts(smiles.size());
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < smiles.size();)
+            facts[i] = structure::describe(smiles[i].second);
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
+        threads.emplace_back(work);
+    work();
+    for (auto &t : threads)
+        t.join();
+    Statement put(db, QStringLiteral("INSERT OR REPLACE INTO velmora_structure (rowkey, smiles, canonical, inchikey, "
+                                     "fp, morgan) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
+    for (size_t i = 0; i < smiles.size(); ++i) {
+        if (!facts[i])
+            continue;
+        put.bind(1, smiles[i].first);
+        put.bind(2, smiles[i].second);
+        put.bind(3, facts[i]->canonical);
+        put.bind(4, facts[i]->inchiKey.isEmpty() ? QVariant() : QVariant(facts[i]->inchiKey));
+        put.bind(5, facts[i]->screen);
+        put.bind(6, facts[i]->morgan);
+        put.step();
+        put.reset();
+    }
+}
+
 SyntheticReport makeSynthetic(const SyntheticOptions &o)
 {
     const QString shippedSj = o.shippedData + QStringLiteral("/sj1.data");
@@ -278,6 +315,33 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
                 ++report.pictures;
         };
 
+        // The shipped structures, copied as they are; a derived chemical gets
+        // its base's structure with one substituent more, so that structure
+        // searches meet a realistic mix.
+        QHash<qint64, QString> baseSmiles;
+        std::vector<std::pair<qint64, QString>> derivedSmiles;
+        {
+            Statement probe(source.handle(),
+                            QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'velmora_structure'"));
+            if (probe.step()) {
+                Statement s(source.handle(), QStringLiteral("SELECT rowkey, smiles, canonical, inchikey, fp, morgan "
+                                                            "FROM velmora_structure"));
+                Statement put(out.handle(), QStringLiteral("INSERT INTO velmora_structure (rowkey, smiles, canonical, "
+                                                           "inchikey, fp, morgan) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
+                while (s.step()) {
+                    baseSmiles.insert(s.integer(0), s.text(1));
+                    put.bind(1, s.integer(0));
+                    put.bind(2, s.text(1));
+                    put.bind(3, s.text(2));
+                    put.bind(4, s.isNull(3) ? QVariant() : QVariant(s.text(3)));
+                    put.bind(5, s.blob(4));
+                    put.bind(6, s.blob(5));
+                    put.step();
+                    put.reset();
+                }
+            }
+        }
+
         QSet<QString> taken;
         qint64 nextNumber = 0;
         for (const auto &row : rows) {
@@ -291,6 +355,7 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
         NameMaker maker(random);
         for (int k = report.shipped; k < o.chemicals; ++k) {
             std::vector<QVariant> row = rows[size_t(maker.pick(rows.size()))];
+            const QString smiles = number >= 0 ? baseSmiles.value(row[size_t(number)].toLongLong()) : QString();
             const QString baseZh = row[size_t(nameZh)].toString().section(QStringLiteral("；"), 0, 0).trimmed();
             const QString baseEn = nameEn < 0 ? QString()
                                               : row[size_t(nameEn)].toString().section(QLatin1Char(';'), 0, 0).trimmed();
@@ -310,8 +375,11 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
                 row[size_t(keyZh)] = velmora::db::chineseSortKey(n.zh);
             if (keyEn >= 0)
                 row[size_t(keyEn)] = baseEn.isEmpty() ? QVariant() : QVariant(velmora::db::englishSortKey(n.en));
-            if (number >= 0)
+            if (number >= 0) {
                 row[size_t(number)] = ++nextNumber;
+                if (!smiles.isEmpty())
+                    derivedSmiles.emplace_back(nextNumber, structure::derivative(smiles, unsigned(random())));
+            }
             if (cas >= 0)
                 row[size_t(cas)] = QVariant(); // no real registry number
             for (const auto &[field, temperature] : moved)
@@ -322,6 +390,7 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
                 row[size_t(uses)] = rows[size_t(maker.pick(rows.size()))][size_t(uses)];
             store(row);
         }
+        writeStructures(out.handle(), derivedSmiles);
         for (const QString &sql : indexes)
             out.exec(sql);
         // The search keys of every row, shipped and derived.

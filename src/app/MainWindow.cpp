@@ -50,9 +50,10 @@ namespace {
 MainWindow *theMainWindow = nullptr;
 
 // The nine routes, the two further property routes that the data files
-// hold, then the routes through the search keys.
-const char *const Routes[] = {"中文名称", "英文名称", "用途",  "密度", "熔点", "沸点",  "折射率",
-                              "分子式",   "分子量",   "闪点", "粘度", "CAS号", "拼音", "元素"};
+// hold, then the routes through the search keys, then the structure routes
+// (substructure, similarity).
+const char *const Routes[] = {"中文名称", "英文名称", "用途",  "密度", "熔点", "沸点",   "折射率",  "分子式",
+                              "分子量",   "闪点",     "粘度",  "CAS号", "拼音", "元素", "结构式", "相似结构"};
 
 struct ButtonSpec {
     const char *caption;
@@ -800,6 +801,10 @@ QString MainWindow::routePrompt(const QString &r)
         {QStringLiteral("CAS号"), QStringLiteral("输入化学品的CAS号，可以不带短横线。如：64-17-5")},
         {QStringLiteral("拼音"), QStringLiteral("输入化学品名称的拼音或拼音首字母，不带声调。如：yichun 或 yc")},
         {QStringLiteral("元素"), QStringLiteral("输入元素符号，几种元素用空格分开。如：Fe 或 Cu S")},
+        {QStringLiteral("结构式"),
+         QStringLiteral("输入 SMILES 或 SMARTS 结构式，列出含有这一结构的化学品，最相似的在前。如：c1ccccc1[N+](=O)[O-]；"
+                        "前加 ~ 则列出最相似的化学品")},
+        {QStringLiteral("相似结构"), QStringLiteral("输入 SMILES 结构式，列出结构最相似的化学品。如：CC(=O)Oc1ccccc1C(=O)O")},
     };
     return prompts.value(r);
 }

@@ -2,6 +2,8 @@
 
 #include "db/DatabasePreload.h"
 #include "db/SearchKeys.h"
+#include "db/StructureKeys.h"
+#include "structure/Structure.h"
 
 #include <sqlite3.h>
 
@@ -333,7 +335,7 @@ QByteArray DataSource::picture(const QString &field) const
 
 bool DataSource::hasPendingEdits() const
 {
-    if (!m_companions.empty())
+    if (!m_companions.empty() || m_structurePending)
         return true;
     for (BoundControl *control : m_bound)
         if (control->isDataChanged() && !control->dataField().isEmpty()
@@ -374,9 +376,11 @@ void DataSource::leaveRecord()
         }
         changed.push_back(control);
     }
-    if (changed.empty() && m_companions.empty()) {
-        if (m_newRecord)
+    if (changed.empty() && m_companions.empty() && !(m_structurePending && !m_newRecord)) {
+        if (m_newRecord) {
             m_newRecord = false; // nothing entered: the new record is discarded
+            m_structurePending = false;
+        }
         return;
     }
     if (m_readOnly)
@@ -460,7 +464,26 @@ void DataSource::leaveRecord()
     }
     if (!changed.empty())
         keepSearchKeys(db, table, inserted ? inserted : m_grid.rowId(m_current));
+    if (m_structurePending && (inserted || (!m_newRecord && m_current > 0))) {
+        const qint64 key = inserted ? inserted : m_grid.rowId(m_current);
+        if (changed.empty()) {
+            // Only the structure changed: its chemical must still be there.
+            WriteStatement check(*this, db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(q(table)));
+            check.bind(1, key);
+            if (!check.step())
+                throw WriteFailure(WriteFailure::Reason::RowGone, QStringLiteral("The record was deleted."), this);
+        }
+        try {
+            StructureKeys::writeFor(db, key, m_structure);
+        } catch (const WriteFailure &) {
+            throw;
+        } catch (const DbError &) {
+            fail(db, sqlite3_extended_errcode(db));
+        }
+    }
     t.commit();
+    m_structurePending = false;
+    m_structure.clear();
 
     // Stored: only now does the record set change.
     m_companions.clear();
@@ -483,9 +506,20 @@ void DataSource::updateRecord()
     showCurrentInAll();
 }
 
+bool DataSource::setStructure(const QString &smiles)
+{
+    if (!smiles.trimmed().isEmpty() && !structure::describe(smiles))
+        return false;
+    m_structure = smiles.trimmed();
+    m_structurePending = true;
+    return true;
+}
+
 void DataSource::discardEdits()
 {
     m_companions.clear();
+    m_structurePending = false;
+    m_structure.clear();
     if (!m_newRecord && m_current > 0) {
         const qint64 key = m_grid.rowId(m_current);
         Statement s(database().handle(),
@@ -547,11 +581,28 @@ void DataSource::keepSearchKeys(sqlite3 *db, const QString &table, qint64 key)
     }
 }
 
+void DataSource::keepStructure(sqlite3 *db, const QString &table, qint64 key, qint64 copy, bool restoring)
+{
+    if (table.compare(QLatin1String("sj"), Qt::CaseInsensitive) != 0)
+        return;
+    try {
+        if (restoring)
+            StructureKeys::restoreFor(db, copy, key);
+        else
+            StructureKeys::keepFor(db, key, copy);
+    } catch (const WriteFailure &) {
+        throw;
+    } catch (const DbError &) {
+        fail(db, sqlite3_extended_errcode(db));
+    }
+}
+
 qint64 DataSource::deleteCurrent()
 {
     if (m_newRecord) {
         // Deleting a record that was never stored just drops it.
         m_newRecord = false;
+        m_structurePending = false;
         m_companions.clear();
         for (BoundControl *control : m_bound)
             control->setDataChanged(false);
@@ -585,11 +636,13 @@ qint64 DataSource::deleteCurrent()
         remove.bind(1, key);
         remove.step();
         keepSearchKeys(db, table, key);
+        keepStructure(db, table, key, copy, false);
         t.commit();
     }
     for (BoundControl *control : m_bound)
         control->setDataChanged(false); // edits of a deleted record are dropped
     m_companions.clear();
+    m_structurePending = false;
     m_grid.removeRow(m_current);
     if (m_current > recordCount())
         m_current = 0; // past the end
@@ -650,6 +703,7 @@ qint64 DataSource::restore(const QString &table, qint64 copy)
     drop.bind(1, copy);
     drop.step();
     keepSearchKeys(db, table, key);
+    keepStructure(db, table, key, copy, true);
     t.commit();
     return key;
 }

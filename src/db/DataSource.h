@@ -101,6 +101,8 @@ public:
     const ReadingGrid &grid() const { return m_grid; }
     // The open connection to the file (opened when needed).
     std::shared_ptr<Database> connection();
+    // The connection when it is open (after a refresh), else nullptr.
+    Database *openConnection() const { return m_db.get(); }
 
     // --- record set ---
     int recordCount() const { return m_grid.rows() - 1; }
@@ -142,6 +144,13 @@ public:
     void addCompanionRow(const QString &file, const QString &table, const QStringList &fields,
                          const QVariantList &values);
 
+    // The structure (SMILES) of the current or new chemical, to be written in
+    // the same transaction as the next write of its row; an empty text
+    // removes it. False (and nothing pending) when the SMILES does not parse.
+    // Dropped with discardEdits().
+    bool setStructure(const QString &smiles);
+    bool hasPendingStructure() const { return m_structurePending; }
+
     // Rows of the table of the current query whose field equals value.
     int countEqual(const QString &field, const QVariant &value);
     // Puts a deleted record back under its old key (or a new one when that
@@ -174,6 +183,8 @@ private:
     void showCurrentInAll();
     [[noreturn]] void fail(sqlite3 *db, int code);
     void keepSearchKeys(sqlite3 *db, const QString &table, qint64 key);
+    // The structure row follows its chemical into the deleted rows and back.
+    void keepStructure(sqlite3 *db, const QString &table, qint64 key, qint64 copy, bool restoring);
 
     QString m_connect;
     QString m_databaseName;
@@ -191,6 +202,8 @@ private:
     std::vector<BoundControl *> m_bound;
     QHash<BoundControl *, Base> m_base;
     std::vector<Companion> m_companions;
+    bool m_structurePending = false;
+    QString m_structure;
 
     friend class WriteTransaction;
     friend class WriteStatement;

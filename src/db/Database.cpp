@@ -2,6 +2,7 @@
 
 #include "db/ChineseOrder.h"
 #include "db/ColumnCache.h"
+#include "db/StructureIndex.h"
 #include "db/DbError.h"
 #include "db/FileCheck.h"
 #include "db/JetLike.h"
@@ -246,7 +247,15 @@ Database::Database(const QString &path, const QString &connect, Mode mode)
 Database::~Database()
 {
     m_columns.reset(); // its statement goes before the connection
+    m_structures.reset();
     sqlite3_close_v2(m_db);
+}
+
+StructureIndex &Database::structures()
+{
+    if (!m_structures)
+        m_structures = std::make_unique<StructureIndex>(m_db);
+    return *m_structures;
 }
 
 ColumnCache &Database::columns()

@@ -12,6 +12,7 @@ struct sqlite3_stmt;
 namespace velmora::db {
 
 class ColumnCache;
+class StructureIndex;
 
 // Binds a value to a statement's parameter: NULL, bytes as a blob, whole
 // numbers as integers, anything else as UTF-8 text without half surrogate
@@ -70,6 +71,8 @@ public:
     void exec(const QString &sql);
     // The in-memory copies of short text columns of this connection.
     ColumnCache &columns();
+    // The structure search of this connection (fingerprints kept in memory).
+    StructureIndex &structures();
     // The password given by a connect string such as ";pwd=5817402".
     static QString passwordOf(const QString &connect);
 
@@ -87,6 +90,7 @@ private:
     Mode m_mode;
     sqlite3 *m_db = nullptr;
     std::unique_ptr<ColumnCache> m_columns;
+    std::unique_ptr<StructureIndex> m_structures;
 };
 
 } // namespace velmora::db

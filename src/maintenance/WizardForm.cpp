@@ -8,10 +8,13 @@
 #include "db/DbError.h"
 #include "db/SortKeys.h"
 #include "db/SqlText.h"
+#include "db/StructureKeys.h"
+#include "db/Database.h"
 #include "maintenance/BoundTextBox.h"
 #include "maintenance/HeadingPicker.h"
 #include "maintenance/WizardIcons.h"
 #include "maintenance/WizardItems.h"
+#include "structure/Structure.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,6 +29,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -126,6 +130,26 @@ void WizardForm::createControls()
     m_cnSortKey->setObjectName(QStringLiteral("cnSortKey"));
     m_enSortKey = hiddenBox(0, Data1, EnglishKey);
     m_enSortKey->setObjectName(QStringLiteral("enSortKey"));
+    m_formulaBox = hiddenBox(0, Data1, QStringLiteral("分子式"));
+    m_formulaBox->setObjectName(QStringLiteral("formulaBox"));
+    m_weightBox = hiddenBox(0, Data1, QStringLiteral("分子量"));
+    m_weightBox->setObjectName(QStringLiteral("weightBox"));
+
+    Smiles1 = new QLineEdit(this);
+    Smiles1->setObjectName(QStringLiteral("Smiles1"));
+    Smiles1->setPlaceholderText(QStringLiteral("或输入 SMILES 结构式，按回车画出结构图"));
+    Smiles1->hide();
+    connect(Smiles1, &QLineEdit::returnPressed, this, &WizardForm::drawFromSmiles);
+    drawButton = new QPushButton(QStringLiteral("画出"), this);
+    drawButton->setObjectName(QStringLiteral("drawButton"));
+    drawButton->setAutoDefault(false);
+    drawButton->hide();
+    connect(drawButton, &QPushButton::clicked, this, &WizardForm::drawFromSmiles);
+    canonicalButton = new QPushButton(QStringLiteral("改用规范写法"), this);
+    canonicalButton->setObjectName(QStringLiteral("canonicalButton"));
+    canonicalButton->setAutoDefault(false);
+    canonicalButton->hide();
+    connect(canonicalButton, &QPushButton::clicked, this, &WizardForm::useCanonical);
 
     for (int i = 0; i < 11; ++i) {
         auto *holder = new QLineEdit(this);
@@ -330,9 +354,11 @@ BoundTextBox *WizardForm::frontTextBox() const
 
 bool WizardForm::hasPendingEdit() const
 {
-    for (const BoundTextBox *box : {Text2, Text7, Text8, Text9, m_cnSortKey, m_enSortKey})
+    for (const BoundTextBox *box : {Text2, Text7, Text8, Text9, m_cnSortKey, m_enSortKey, m_formulaBox, m_weightBox})
         if (box->isDataChanged())
             return true;
+    if (Data1->hasPendingStructure())
+        return true;
     return (m_text1Bound && Text1->isDataChanged()) || (m_pictureBound && Picture1->isDataChanged());
 }
 
@@ -626,6 +652,80 @@ void WizardForm::copy_Click()
 
 void WizardForm::paste_Click() { pasteInto(); }
 
+void WizardForm::showSmilesRow(bool shown)
+{
+    Smiles1->setVisible(shown);
+    drawButton->setVisible(shown);
+    canonicalButton->setVisible(shown && !m_canonical.isEmpty() && m_canonical != Smiles1->text().trimmed());
+    if (!shown || Data1->hasPendingStructure())
+        return;
+    // The stored SMILES of the chemical shown, or an empty box.
+    QString stored;
+    m_canonical.clear();
+    canonicalButton->hide();
+    if (!Data1->isNewRecord() && Data1->currentRow() > 0) {
+        if (db::Database *database = Data1->openConnection()) {
+            try {
+                stored = db::StructureKeys::storedFor(database->handle(), Data1->currentKey()).smiles;
+            } catch (const db::DbError &) {
+            }
+        }
+    }
+    Smiles1->setText(stored);
+}
+
+void WizardForm::drawFromSmiles()
+{
+    if (!hasRecord())
+        return;
+    const QString text = Smiles1->text().trimmed();
+    structure::ParseError error;
+    const QString canonical = structure::canonical(text, &error);
+    const QByteArray png = canonical.isEmpty() ? QByteArray() : structure::drawPng(text);
+    if (png.isEmpty()) {
+        showPrompt(applicationTitle(),
+                   error.message.isEmpty() ? QStringLiteral("结构式无法识别：不能由它画出结构图") : error.message,
+                   QMessageBox::Warning);
+        Smiles1->setFocus();
+        if (error.position > 0)
+            Smiles1->setCursorPosition(qMin(int(Smiles1->text().size()), error.position - 1));
+        return;
+    }
+    Picture1->setPicture(png);
+    QStringList filled;
+    if (const auto c = structure::composition(text)) {
+        if (m_formulaBox->text().trimmed().isEmpty() && !c->formula.isEmpty()) {
+            m_formulaBox->setText(c->formula);
+            filled << QStringLiteral("分子式 %1").arg(c->formula);
+        }
+        if (m_weightBox->text().trimmed().isEmpty() && c->weight > 0) {
+            const QString weight = QString::number(c->weight, 'f', 2);
+            m_weightBox->setText(weight);
+            filled << QStringLiteral("分子量 %1").arg(weight);
+        }
+    }
+    Data1->setStructure(text);
+    m_canonical = canonical;
+    canonicalButton->setVisible(canonical != text);
+    canonicalButton->setToolTip(QStringLiteral("规范写法：") + canonical);
+    QString message = QStringLiteral("已由结构式画出结构图");
+    if (!filled.isEmpty())
+        message += QStringLiteral("，填入") + filled.join(QStringLiteral("、"));
+    if (canonical != text)
+        message += QStringLiteral("；规范写法：") + canonical;
+    StatusBar1->showMessage(message);
+}
+
+void WizardForm::useCanonical()
+{
+    if (m_canonical.isEmpty() || !hasRecord())
+        return;
+    Smiles1->setText(m_canonical);
+    Data1->setStructure(m_canonical);
+    canonicalButton->hide();
+    StatusBar1->showMessage(QStringLiteral("已改用规范写法：") + m_canonical);
+}
+
 void WizardForm::del_Click()
 {
     QApplication::clipboard()->clear();
@@ -660,6 +760,8 @@ bool WizardForm::eventFilter(QObject *watched, QEvent *event)
             // well, a second step; the text boxes still move their caret.
             return watched == TreeView1 || watched == Combo1;
         }
+    } else if (watched == Picture1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        showSmilesRow(event->type() == QEvent::ShowToParent);
     } else if (watched == Picture1 && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
             edit->popup(QCursor::pos());
@@ -736,7 +838,16 @@ void WizardForm::Form_Resize()
     Text1->setGeometry(px(m_layout.editor));
     Text2->setGeometry(px(m_layout.editor));
     Combo1->setGeometry(px(m_layout.combo1));
-    Picture1->setGeometry(px(m_layout.picture1));
+    // The SMILES row takes the bottom of the picture's place.
+    const QRect picture = px(m_layout.picture1);
+    const int rowHeight = Smiles1->sizeHint().height();
+    const int drawWidth = drawButton->sizeHint().width();
+    const int canonicalWidth = canonicalButton->sizeHint().width();
+    const int rowTop = picture.bottom() + 1 - rowHeight;
+    Picture1->setGeometry(picture.adjusted(0, 0, 0, -(rowHeight + 4)));
+    canonicalButton->setGeometry(picture.right() + 1 - canonicalWidth, rowTop, canonicalWidth, rowHeight);
+    drawButton->setGeometry(canonicalButton->x() - 4 - drawWidth, rowTop, drawWidth, rowHeight);
+    Smiles1->setGeometry(picture.left(), rowTop, qMax(0, drawButton->x() - 4 - picture.left()), rowHeight);
     Text2->raise();
     StatusBar1->raise();
 }

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPushButton;
 class QStatusBar;
 class QToolBar;
 class QTreeWidget;
@@ -85,6 +86,11 @@ public:
     QLabel *pickerLabel = nullptr; // Label5 in the edit wizard, Label6 in the add wizard
     QComboBox *Combo1 = nullptr;   // the heading picker
     QMenu *edit = nullptr;         // the picture menu
+    // Under the picture: a SMILES to draw the picture from (Smiles1, Enter
+    // or 画出 draws), and the offer of its canonical form.
+    QLineEdit *Smiles1 = nullptr;
+    QPushButton *drawButton = nullptr;     // "画出"
+    QPushButton *canonicalButton = nullptr; // "改用规范写法"
 
     // Toolbar1's button by 1-based index (separators included).
     QAction *toolbarButton(int index) const;
@@ -116,6 +122,12 @@ public:
     void copy_Click();
     void paste_Click();
     void del_Click();
+    // Draws the picture from the SMILES in Smiles1, fills an empty 分子式
+    // and 分子量, and keeps the structure to be written with the row. A
+    // SMILES that does not parse is refused with its reason.
+    void drawFromSmiles();
+    // Puts the canonical form of the drawn SMILES into Smiles1.
+    void useCanonical();
     // Key preview: 40 (Down) and 38 (Up).
     void Form_KeyDown(int keyCode);
     void Form_Resize();
@@ -211,6 +223,11 @@ private:
     WizardLayout m_layout;
     bool m_text1Bound = false;
     bool m_pictureBound = false;
+    // Shows the SMILES row with the picture, filled with the stored SMILES.
+    void showSmilesRow(bool shown);
+    BoundTextBox *m_formulaBox = nullptr; // 分子式, never shown
+    BoundTextBox *m_weightBox = nullptr;  // 分子量, never shown
+    QString m_canonical;                  // of the SMILES last drawn
     bool m_closing = false;
     // The key event already previewed, so that it is not handled again when
     // it travels on to the window.

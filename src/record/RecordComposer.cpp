@@ -1,12 +1,16 @@
 #include "record/RecordComposer.h"
 
 #include "db/DataSource.h"
+#include "db/Database.h"
+#include "db/StructureKeys.h"
 #include "record/RichTextBox.h"
 
 #include <QHash>
 #include <QSet>
 
 namespace velmora::record {
+
+const QString RecordComposer::StructureLabel = QStringLiteral("结构式");
 
 const QString RecordComposer::GoneText =
     QStringLiteral("你所要检索的化学品已经被修改或不存在，请重新检索！");
@@ -86,10 +90,37 @@ void RecordComposer::find_Click(RichTextBox &box, const db::DataSource &source, 
                 box.write(QStringLiteral("\r\n"));
             }
         }
+        writeStructure(box, source);
         findd_findd(box, route, searchText);
     }
     box.setSel(0, 0);
     box.setVisible(true);
+}
+
+void RecordComposer::writeStructure(RichTextBox &box, const db::DataSource &source)
+{
+    db::Database *database = source.openConnection();
+    if (!database || source.grid().rows() < 2)
+        return;
+    db::StructureKeys::Stored stored;
+    try {
+        stored = db::StructureKeys::storedFor(database->handle(), source.grid().rowId(1));
+    } catch (const db::DbError &) {
+        return; // the record stands without it
+    }
+    if (stored.smiles.isEmpty())
+        return;
+    box.setSecondMeasure(100);
+    box.setFirstMeasure(10);
+    box.setSelBold(true);
+    box.write(QStringLiteral("\r\n【") + StructureLabel + QStringLiteral("】"));
+    box.setSelBold(false);
+    box.write(QStringLiteral("\r\n"));
+    box.setFirstMeasure(150);
+    box.write(QStringLiteral("\r\n    SMILES：") + stored.smiles);
+    if (!stored.inchiKey.isEmpty())
+        box.write(QStringLiteral("\r\n    InChIKey：") + stored.inchiKey);
+    box.write(QStringLiteral("\r\n"));
 }
 
 void RecordComposer::findd_findd(RichTextBox &box, const QString &route, const QString &searchText)

@@ -33,7 +33,12 @@ public:
     // Labels whose value stands on the heading's line.
     static bool isInlineLabel(const QString &label);
 
+    // The block after the fields: the chemical's SMILES and InChIKey, as
+    // text a reader can copy.
+    static void writeStructure(RichTextBox &box, const db::DataSource &source);
+
     static const QString GoneText;
+    static const QString StructureLabel;
 };
 
 } // namespace velmora::record

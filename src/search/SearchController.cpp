@@ -5,6 +5,8 @@
 #include "db/AppFolder.h"
 #include "db/DataSource.h"
 #include "db/DbError.h"
+#include "db/Database.h"
+#include "db/StructureIndex.h"
 #include "db/ResultFile.h"
 #include "search/HistoryCombo.h"
 #include "search/SearchQueries.h"
@@ -49,6 +51,7 @@ void SearchController::search_Click()
         m_routeFailed = false;
         m_problem.clear();
         m_note.clear();
+        m_similarity.clear();
         if (propertyRoutes.contains(route))
             jiansuo_suo();
         else if (route == QStringLiteral("中文名称") || route == QStringLiteral("英文名称"))
@@ -57,12 +60,16 @@ void SearchController::search_Click()
             yongtu_tu();
         else if (isTypedKeyRoute(route))
             typedKeySearch();
+        else if (isStructureRoute(route))
+            structureSearch();
 
         if (w.List1->count() > 0) {
             w.find_Click();
             // A text that made the query fail is not remembered for the next
             // start, which would fail on it again.
-            if (!m_routeFailed)
+            // A structure is no name to search for at the next start: the
+            // selected chemical's name stays remembered.
+            if (!m_routeFailed && !isStructureRoute(route))
                 writeResult(text);
         } else if (m_problem.isEmpty()) {
             w.writeNotFound();
@@ -120,6 +127,68 @@ void SearchController::zwjiansuo_jian()
 bool SearchController::isTypedKeyRoute(const QString &route)
 {
     return route == QStringLiteral("CAS号") || route == QStringLiteral("拼音") || route == QStringLiteral("元素");
+}
+
+bool SearchController::isStructureRoute(const QString &route)
+{
+    return route == QStringLiteral("结构式") || route == QStringLiteral("相似结构");
+}
+
+void SearchController::structureSearch()
+{
+    QString text = w.Combo2->text().trimmed();
+    bool similar = w.route() == QStringLiteral("相似结构");
+    if (text.startsWith(u'~') || text.startsWith(u'～')) {
+        similar = true;
+        text = text.mid(1).trimmed();
+    }
+    std::optional<std::vector<db::StructureIndex::Hit>> hits;
+    structure::ParseError error;
+    try {
+        db::StructureIndex &index = w.Data1->connection()->structures();
+        hits = similar ? index.similar(text, &error) : index.substructure(text, &error);
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    std::vector<qint64> keys;
+    QHash<qint64, double> byKey;
+    if (hits) {
+        for (const auto &h : *hits) {
+            keys.push_back(h.key);
+            byKey.insert(h.key, h.similarity);
+        }
+    }
+    if (keys.empty()) {
+        m_filling = true;
+        w.List1->clear();
+        m_filling = false;
+        w.setRecordCommandsEnabled(false);
+        w.writeNotFound();
+        if (!hits)
+            tellProblem(error.message);
+        return;
+    }
+    try {
+        w.Data1->refreshWithKeys(QStringLiteral("sj"), keys);
+    } catch (const db::DbError &) {
+        m_routeFailed = true;
+        return;
+    }
+    const db::ReadingGrid &g = w.Data1->grid();
+    const int name = columnOf(QStringLiteral("中文名称"));
+    for (int r = 1; r < g.rows(); ++r)
+        m_similarity.insert(g.text(r, name), byKey.value(g.rowId(r)));
+    const QStringList names = fillList(QStringLiteral("中文名称"));
+    if (names.isEmpty()) {
+        w.setRecordCommandsEnabled(false);
+        return;
+    }
+    w.setRecordCommandsEnabled(true);
+    m_structureNote = similar ? QStringLiteral("按结构相似度找到 %1 个化学品").arg(names.size())
+                              : QStringLiteral("按结构式找到 %1 个含有它的化学品，最相似的在前").arg(names.size());
+    m_note = m_structureNote;
+    selectEntry(0);
 }
 
 void SearchController::typedKeySearch()
@@ -260,6 +329,7 @@ bool SearchController::showCompositionFirst(const QString &text)
 
 void SearchController::elementSearch(const QStringList &symbols)
 {
+    m_similarity.clear();
     m_note.clear();
     const QString route = w.route();
     w.Data1->setRecordSource(queries::elements(route, symbols));
@@ -346,6 +416,14 @@ void SearchController::List1_Click()
     w.buttonMenu(4)->addAction(name);
     writeResult(name);
     forr_forr();
+    const auto similarity = m_similarity.constFind(name);
+    if (similarity != m_similarity.constEnd()) {
+        // The list's note tells the selected chemical's similarity.
+        m_note = QStringLiteral("%1；%2 与所查结构的相似度 %3")
+                     .arg(m_structureNote, name.section(QStringLiteral("；"), 0, 0))
+                     .arg(*similarity, 0, 'f', 2);
+        w.StatusBar1->showMessage(m_note);
+    }
 }
 
 void SearchController::setNavigation(bool back, bool forward)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,8 @@ public:
 
     // Routes after the property routes that look up the search keys.
     static bool isTypedKeyRoute(const QString &route);
+    // 结构式 (substructure; "~" before the text: similarity) and 相似结构.
+    static bool isStructureRoute(const QString &route);
 
 private:
     // The routes CAS号, 拼音 and 元素.
@@ -61,6 +64,9 @@ private:
     // the prefix matches; false when the text gives no such chemical.
     bool showCompositionFirst(const QString &text);
     void tellProblem(const QString &problem);
+    // The structure routes: the chemicals that hold the typed structure, or
+    // the most similar ones, most similar first.
+    void structureSearch();
     // Clears the list and fills it with one field of every result row.
     QStringList fillList(const QString &field);
     // Runs the exact-name fetch; false when it failed.
@@ -75,6 +81,10 @@ private:
     bool m_rowChanged = false;
     bool m_routeFailed = false;
     QString m_note;
+    // The similarity to the searched structure of each listed chemical, by
+    // its list text, while the list holds a structure search's result.
+    QHash<QString, double> m_similarity;
+    QString m_structureNote;
     QString m_problem; // why the text could not be looked up, when it could not
 };
 

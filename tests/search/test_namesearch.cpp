@@ -126,7 +126,9 @@ private slots:
             "\n【用途】\n\n    基本有机化工原料，用于农药、皮革、染料和医药工业。也用作橡胶凝固剂和塑料增塑剂的原料。\n"
             "\n【制备方法】\n\n    以一氧化碳和氢氧化钠为原料制得甲酸钠，再经硫酸酸解、蒸馏得到。\n"
             "\n【消耗定额（t/t）】\n\n    甲酸钠 1.63，硫酸 1.18\n"
-            "\n【安全性】\n\n    具强腐蚀性，能灼伤皮肤和眼睛。\n";
+            "\n【安全性】\n\n    具强腐蚀性，能灼伤皮肤和眼睛。\n"
+            // The structure, as text a reader can copy, after the fields.
+            "\n【结构式】\n\n    SMILES：OC=O\n    InChIKey：BDAGIHXWWSANSR-UHFFFAOYSA-N\n";
         QCOMPARE(h.recordText(), expected);
         QCOMPARE(h.w().RichTextBox1->textCursor().position(), 0);
         QVERIFY(h.w().RichTextBox1->isVisibleTo(&h.w()));
