@@ -1,5 +1,6 @@
 #include "db/ColumnCache.h"
 
+#include "db/ChineseOrder.h"
 #include "db/Database.h"
 #include "db/JetLike.h"
 #include "db/TextForm.h"
@@ -120,6 +121,11 @@ private:
 
 } // namespace
 
+QString TextColumn::value(size_t i) const
+{
+    return kinds[i] == Text ? decodeUtf8(at(i)) : QString();
+}
+
 ColumnCache::ColumnCache(sqlite3 *db) : m_db(db) {}
 
 ColumnCache::~ColumnCache()
@@ -143,6 +149,7 @@ void ColumnCache::checkCurrent()
     if (version != m_version || changes != m_changes || version == -2) {
         m_tables.clear();
         m_bytes = 0;
+        ++m_generation;
         m_version = version;
         m_changes = changes;
     }
@@ -169,7 +176,7 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
 {
     const QString key = foldName(field);
     if (auto it = t.columns.find(key); it != t.columns.end())
-        return &it->second;
+        return it->second.get();
     const QString stored = t.textFields.value(key);
     if (stored.isEmpty() || t.refused.contains(key) || m_bytes >= TotalLimit)
         return nullptr;
@@ -183,43 +190,186 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
             t.refused.insert(key);
             return nullptr;
         }
-        Column c;
-        std::vector<qint64> ids;
-        ids.reserve(t.rowIds.size());
-        Statement all(m_db, QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid").arg(f, from));
+        // No order asked: the engine reads a narrow index of the column when
+        // the file has one (the rows themselves are wide) and then hands the
+        // rows in the index's order, which may be the field's sort order.
+        struct Read {
+            qint64 rowId;
+            quint32 begin, end;
+            unsigned char kind;
+        };
+        std::vector<Read> reads;
+        reads.reserve(t.rowIds.size());
+        std::string text;
+        bool ascending = true;
+        bool plain = true; // ASCII or NULL only, as sort keys are
+        Statement all(m_db, QStringLiteral("SELECT rowid, %1 FROM %2").arg(f, from));
         sqlite3_stmt *s = all.handle();
         while (all.step()) {
-            ids.push_back(sqlite3_column_int64(s, 0));
+            Read r{sqlite3_column_int64(s, 0), quint32(text.size()), 0, Null};
+            if (!reads.empty() && r.rowId < reads.back().rowId)
+                ascending = false;
             const int type = sqlite3_column_type(s, 1);
-            if (type == SQLITE_NULL) {
-                c.kinds.push_back(Null);
-            } else if (type == SQLITE_BLOB) {
-                c.kinds.push_back(Other);
-            } else {
+            if (type == SQLITE_BLOB) {
+                r.kind = Other;
+                plain = false;
+            } else if (type != SQLITE_NULL) {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s, 1));
-                c.text.append(p, size_t(sqlite3_column_bytes(s, 1)));
-                c.kinds.push_back(Text);
+                const size_t n = size_t(sqlite3_column_bytes(s, 1));
+                for (size_t i = 0; plain && i < n; ++i)
+                    plain = static_cast<unsigned char>(p[i]) < 0x80;
+                text.append(p, n);
+                r.kind = Text;
             }
-            c.ends.push_back(quint32(c.text.size()));
-            if (qint64(c.text.size()) > ColumnLimit || m_bytes + qint64(c.text.size()) > TotalLimit) {
+            r.end = quint32(text.size());
+            reads.push_back(r);
+            if (qint64(text.size()) > ColumnLimit || m_bytes + qint64(text.size()) > TotalLimit) {
                 t.refused.insert(key);
                 return nullptr;
             }
         }
-        c.text.shrink_to_fit();
+        std::vector<quint32> readOrder; // place of each row read, in reading order
+        if (!ascending) {
+            std::vector<quint32> byId(reads.size());
+            for (size_t i = 0; i < byId.size(); ++i)
+                byId[i] = quint32(i);
+            std::sort(byId.begin(), byId.end(),
+                      [&reads](quint32 a, quint32 b) { return reads[a].rowId < reads[b].rowId; });
+            if (plain) {
+                readOrder.resize(reads.size());
+                for (size_t place = 0; place < byId.size(); ++place)
+                    readOrder[byId[place]] = quint32(place);
+            }
+            std::vector<Read> sorted;
+            sorted.reserve(reads.size());
+            for (const quint32 i : byId)
+                sorted.push_back(reads[i]);
+            reads = std::move(sorted);
+        }
+        auto c = std::make_shared<Column>();
+        c->text.reserve(text.size());
+        c->ends.reserve(reads.size());
+        c->kinds.reserve(reads.size());
+        std::vector<qint64> ids;
+        ids.reserve(reads.size());
+        for (const Read &r : reads) {
+            ids.push_back(r.rowId);
+            c->text.append(text, r.begin, r.end - r.begin);
+            c->ends.push_back(quint32(c->text.size()));
+            c->kinds.push_back(r.kind);
+        }
         if (t.columns.empty())
             t.rowIds = std::move(ids);
         else if (ids != t.rowIds)
             return nullptr; // cannot happen while the file is unchanged
-        m_bytes += qint64(c.text.size() + c.ends.size() * sizeof(quint32) + c.kinds.size());
-        return &t.columns.emplace(key, std::move(c)).first->second;
+        if (!readOrder.empty())
+            t.readOrder[key] = std::move(readOrder);
+        m_bytes += qint64(c->text.size() + c->ends.size() * sizeof(quint32) + c->kinds.size());
+        return t.columns.emplace(key, std::move(c)).first->second.get();
     } catch (const std::exception &) {
         t.refused.insert(key);
         return nullptr;
     }
 }
 
+const ColumnCache::Order *ColumnCache::orderOf(Table &t, const QString &tableName, const QString &field)
+{
+    const QString key = foldName(field);
+    if (auto it = t.orders.find(key); it != t.orders.end())
+        return it->second.get();
+    const Column *c = column(t, tableName, field);
+    if (!c)
+        return nullptr;
+    const size_t n = c->size();
+    for (size_t i = 0; i < n; ++i)
+        if (c->kinds[i] == Other)
+            return nullptr; // pictures sort after text by their bytes: left to the engine
+    // The engine's ORDER BY field COLLATE velmora_order, rowid: NULL first,
+    // then by the collation, equal texts in rowid (place) order.
+    auto before = [c](quint32 a, quint32 b) {
+        const bool nullA = c->kinds[a] == Null, nullB = c->kinds[b] == Null;
+        if (nullA != nullB)
+            return nullA;
+        if (!nullA) {
+            const int r = ChineseOrder::compare(c->at(a), c->at(b));
+            if (r != 0)
+                return r < 0;
+        }
+        return a < b;
+    };
+    auto o = std::make_shared<Order>();
+    // A copy read through an index of the field may already be in order;
+    // checked pair by pair, as the index's collation need not be this one.
+    if (auto it = t.readOrder.find(key); it != t.readOrder.end()) {
+        bool inOrder = it->second.size() == n;
+        for (size_t i = 1; inOrder && i < n; ++i)
+            inOrder = before(it->second[i - 1], it->second[i]);
+        if (inOrder)
+            o->sorted = std::move(it->second);
+        t.readOrder.erase(it);
+    }
+    if (o->sorted.empty() && n > 0) {
+        o->sorted.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            o->sorted[i] = quint32(i);
+        std::sort(o->sorted.begin(), o->sorted.end(), before);
+    }
+    o->rank.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        o->rank[o->sorted[i]] = quint32(i);
+    m_bytes += qint64(n * 2 * sizeof(quint32));
+    return t.orders.emplace(key, std::move(o)).first->second.get();
+}
+
+bool ColumnCache::order(const QString &tableName, const QString &field, CopySelection &selection)
+{
+    checkCurrent();
+    if (selection.generation != m_generation)
+        return false;
+    Table &t = table(tableName);
+    const Order *o = orderOf(t, tableName, field);
+    if (!o || selection.generation != m_generation)
+        return false;
+    std::vector<quint32> &places = selection.places;
+    const size_t n = o->sorted.size();
+    if (places.size() * 16 > n) {
+        // A large part of the table: walk the prepared order once.
+        std::vector<bool> found(n, false);
+        for (const quint32 p : places)
+            found[p] = true;
+        size_t k = 0;
+        for (const quint32 p : o->sorted)
+            if (found[p])
+                places[k++] = p;
+    } else {
+        std::sort(places.begin(), places.end(), [o](quint32 a, quint32 b) { return o->rank[a] < o->rank[b]; });
+    }
+    for (size_t i = 0; i < places.size(); ++i)
+        selection.rowIds[i] = t.rowIds[places[i]];
+    return true;
+}
+
+std::shared_ptr<const TextColumn> ColumnCache::copyOf(const QString &tableName, const QString &field,
+                                                      quint64 generation)
+{
+    checkCurrent();
+    if (generation != m_generation)
+        return nullptr;
+    Table &t = table(tableName);
+    if (!column(t, tableName, field) || generation != m_generation)
+        return nullptr;
+    return t.columns.find(foldName(field))->second;
+}
+
 std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
+{
+    std::optional<CopySelection> found = selectPlaces(query);
+    if (!found)
+        return std::nullopt;
+    return std::move(found->rowIds);
+}
+
+std::optional<CopySelection> ColumnCache::selectPlaces(const JetQuery &query)
 {
     if (query.conditions.empty())
         return std::nullopt;
@@ -260,13 +410,20 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
         return test.like->matchesUtf8(text) ? True : False;
     };
 
-    std::vector<qint64> found;
+    CopySelection found;
+    found.generation = m_generation;
     const size_t rows = t.rowIds.size();
+    auto done = [&found, &t] {
+        found.rowIds.resize(found.places.size());
+        for (size_t i = 0; i < found.places.size(); ++i)
+            found.rowIds[i] = t.rowIds[found.places[i]];
+        return std::optional<CopySelection>(std::move(found));
+    };
     if (tests.size() == 1) {
         for (size_t r = 0; r < rows; ++r)
             if (judge(tests[0], r) == True)
-                found.push_back(t.rowIds[r]);
-        return found;
+                found.places.push_back(quint32(r));
+        return done();
     }
     std::vector<Truth> stack;
     for (size_t r = 0; r < rows; ++r) {
@@ -282,9 +439,9 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
             }
         }
         if (stack.back() == True)
-            found.push_back(t.rowIds[r]);
+            found.places.push_back(quint32(r));
     }
-    return found;
+    return done();
 }
 
 qint64 ColumnCache::rowIndex(const Table &t, qint64 rowId) const
@@ -304,7 +461,7 @@ bool ColumnCache::values(const QString &table, const QString &field, const std::
     const auto ci = t.columns.find(foldName(field));
     if (ci == t.columns.end())
         return false;
-    const Column &c = ci->second;
+    const Column &c = *ci->second;
     out.assign(rowIds.size(), QString());
     missing.clear();
     for (size_t k = 0; k < rowIds.size(); ++k) {

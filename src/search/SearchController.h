@@ -61,8 +61,9 @@ private:
     // the prefix matches; false when the text gives no such chemical.
     bool showCompositionFirst(const QString &text);
     void tellProblem(const QString &problem);
-    // Clears the list and fills it with one field of every result row.
-    QStringList fillList(const QString &field);
+    // Lists one field of every result row (read when shown); the number of
+    // entries.
+    int fillList(const QString &field);
     // Runs the exact-name fetch; false when it failed.
     bool fetchExact(const QString &name);
     // The grid column of a field, or the last column when none matches.
