@@ -172,6 +172,30 @@ ColumnCache::Table &ColumnCache::table(const QString &name)
     return t;
 }
 
+ColumnCache::IndexOf ColumnCache::indexOf(const QString &tableName, const QString &field)
+{
+    IndexOf found;
+    try {
+        Statement list(m_db, QStringLiteral("PRAGMA index_list(%1)").arg(JetQuery::quoteName(tableName)));
+        while (list.step()) {
+            // Columns: seq, name, unique, origin, partial.
+            if (list.columnCount() > 4 && list.integer(4) != 0)
+                continue; // a partial index lacks rows
+            const QString name = list.text(1);
+            Statement info(m_db, QStringLiteral("PRAGMA index_xinfo(%1)").arg(JetQuery::quoteName(name)));
+            // Columns: seqno, cid, name, desc, coll, key; the first key column.
+            if (!info.step() || foldName(info.text(2)) != foldName(field) || info.integer(3) != 0)
+                continue;
+            const bool nocase = info.text(4).compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
+            if (found.name.isEmpty() || (nocase && !found.nocase))
+                found = IndexOf{name, nocase};
+        }
+    } catch (const std::exception &) {
+        return {};
+    }
+    return found;
+}
+
 const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableName, const QString &field)
 {
     const QString key = foldName(field);
@@ -186,13 +210,22 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
         // Long texts are left in the file: judge by the first rows.
         Statement sample(m_db, QStringLiteral("SELECT avg(length(CAST(%1 AS BLOB))) FROM (SELECT %1 FROM %2 LIMIT 256)")
                                    .arg(f, from));
-        if (sample.step() && !sample.isNull(0) && sample.integer(0) > AverageLimit) {
+        if (sample.step() && !sample.isNull(0)
+            && (sample.integer(0) > AverageLimit
+                || (!t.rowIds.empty() && sample.integer(0) * qint64(t.rowIds.size()) > ColumnLimit))) {
             t.refused.insert(key);
             return nullptr;
         }
-        // No order asked: the engine reads a narrow index of the column when
-        // the file has one (the rows themselves are wide) and then hands the
-        // rows in the index's order, which may be the field's sort order.
+        // The rows are wide (long texts, a picture): a narrow index of the
+        // column is read instead when the file has one, in its order; one
+        // whose collation is NOCASE gives the field's sort order for ASCII
+        // texts (ties by rowid), which orderOf() then takes as it is.
+        const IndexOf index = indexOf(tableName, stored);
+        QString select = QStringLiteral("SELECT rowid, %1 FROM %2").arg(f, from);
+        if (!index.name.isEmpty())
+            select += QStringLiteral(" INDEXED BY %1").arg(JetQuery::quoteName(index.name));
+        if (index.nocase)
+            select += QStringLiteral(" ORDER BY %1 COLLATE NOCASE, rowid").arg(f);
         struct Read {
             qint64 rowId;
             quint32 begin, end;
@@ -202,8 +235,7 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
         reads.reserve(t.rowIds.size());
         std::string text;
         bool ascending = true;
-        bool plain = true; // ASCII or NULL only, as sort keys are
-        Statement all(m_db, QStringLiteral("SELECT rowid, %1 FROM %2").arg(f, from));
+        Statement all(m_db, select);
         sqlite3_stmt *s = all.handle();
         while (all.step()) {
             Read r{sqlite3_column_int64(s, 0), quint32(text.size()), 0, Null};
@@ -212,12 +244,9 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
             const int type = sqlite3_column_type(s, 1);
             if (type == SQLITE_BLOB) {
                 r.kind = Other;
-                plain = false;
             } else if (type != SQLITE_NULL) {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s, 1));
                 const size_t n = size_t(sqlite3_column_bytes(s, 1));
-                for (size_t i = 0; plain && i < n; ++i)
-                    plain = static_cast<unsigned char>(p[i]) < 0x80;
                 text.append(p, n);
                 r.kind = Text;
             }
@@ -230,15 +259,38 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
         }
         std::vector<quint32> readOrder; // place of each row read, in reading order
         if (!ascending) {
-            std::vector<quint32> byId(reads.size());
-            for (size_t i = 0; i < byId.size(); ++i)
-                byId[i] = quint32(i);
-            std::sort(byId.begin(), byId.end(),
-                      [&reads](quint32 a, quint32 b) { return reads[a].rowId < reads[b].rowId; });
-            if (plain) {
+            std::vector<quint32> byId; // reading indexes in rowid order
+            byId.reserve(reads.size());
+            qint64 low = reads.front().rowId, high = low;
+            for (const Read &r : reads) {
+                low = std::min(low, r.rowId);
+                high = std::max(high, r.rowId);
+            }
+            if (high - low < qint64(reads.size()) * 4) {
+                // Row ids are nearly dense (the usual case): placed directly.
+                std::vector<qint32> slot(size_t(high - low + 1), -1);
+                for (size_t i = 0; i < reads.size(); ++i)
+                    slot[size_t(reads[i].rowId - low)] = qint32(i);
+                for (const qint32 i : slot)
+                    if (i >= 0)
+                        byId.push_back(quint32(i));
+            } else {
+                for (size_t i = 0; i < reads.size(); ++i)
+                    byId.push_back(quint32(i));
+                std::sort(byId.begin(), byId.end(),
+                          [&reads](quint32 a, quint32 b) { return reads[a].rowId < reads[b].rowId; });
+            }
+            // Kept only when it is the sort order of the ASCII texts; a text
+            // with other characters is marked for orderOf() to sort.
+            if (index.nocase) {
                 readOrder.resize(reads.size());
-                for (size_t place = 0; place < byId.size(); ++place)
-                    readOrder[byId[place]] = quint32(place);
+                for (size_t place = 0; place < byId.size(); ++place) {
+                    const Read &r = reads[byId[place]];
+                    const std::string_view v(text.data() + r.begin, r.end - r.begin);
+                    const bool ascii = std::all_of(v.begin(), v.end(),
+                                                   [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+                    readOrder[byId[place]] = quint32(place) | (ascii ? 0u : OtherText);
+                }
             }
             std::vector<Read> sorted;
             sorted.reserve(reads.size());
@@ -298,14 +350,34 @@ const ColumnCache::Order *ColumnCache::orderOf(Table &t, const QString &tableNam
         return a < b;
     };
     auto o = std::make_shared<Order>();
-    // A copy read through an index of the field may already be in order;
-    // checked pair by pair, as the index's collation need not be this one.
+    // A copy read through an index of the field (NOCASE, ties by rowid) has
+    // its ASCII texts in this order already: only the others are sorted, and
+    // the two runs merged. The index's order is checked pair by pair, as its
+    // collation need not be the one asked for.
     if (auto it = t.readOrder.find(key); it != t.readOrder.end()) {
-        bool inOrder = it->second.size() == n;
-        for (size_t i = 1; inOrder && i < n; ++i)
-            inOrder = before(it->second[i - 1], it->second[i]);
-        if (inOrder)
-            o->sorted = std::move(it->second);
+        std::vector<quint32> ascii, other;
+        ascii.reserve(n);
+        for (const quint32 p : it->second)
+            ((p & OtherText) ? other : ascii).push_back(p & ~OtherText);
+        if (it->second.size() == n) {
+            // The others by their sort keys (ties in place order), or by
+            // comparing when a text has none.
+            std::vector<std::pair<std::string, quint32>> keyed(other.size());
+            bool keys = true;
+            for (size_t i = 0; keys && i < other.size(); ++i) {
+                keyed[i].second = other[i];
+                keys = ChineseOrder::sortKey(c->at(other[i]), keyed[i].first);
+            }
+            if (keys) {
+                std::sort(keyed.begin(), keyed.end());
+                for (size_t i = 0; i < other.size(); ++i)
+                    other[i] = keyed[i].second;
+            } else {
+                std::sort(other.begin(), other.end(), before);
+            }
+            o->sorted.resize(n);
+            std::merge(ascii.begin(), ascii.end(), other.begin(), other.end(), o->sorted.begin(), before);
+        }
         t.readOrder.erase(it);
     }
     if (o->sorted.empty() && n > 0) {

@@ -89,7 +89,7 @@ public:
     std::shared_ptr<const TextColumn> copyOf(const QString &table, const QString &field, quint64 generation);
 
     // Limits of what is kept, in bytes of text.
-    static constexpr qint64 AverageLimit = 160; // per value, judged on a sample
+    static constexpr qint64 AverageLimit = 280; // per value, judged on a sample (uses fit)
     static constexpr qint64 ColumnLimit = 128 * 1024 * 1024;
     static constexpr qint64 TotalLimit = 224 * 1024 * 1024;
 
@@ -109,13 +109,22 @@ private:
         bool loaded = false;
         std::vector<qint64> rowIds; // ascending, shared by the table's columns
         std::map<QString, std::shared_ptr<const Column>> columns; // a query holds pointers to several
-        // The places in the order the copy was read in (an index's order),
-        // kept until the field's order is prepared.
+        // The places in the order the copy was read in (a NOCASE index's
+        // order), kept until the field's order is prepared.
         std::map<QString, std::vector<quint32>> readOrder;
         std::map<QString, std::shared_ptr<const Order>> orders;
         QSet<QString> refused;
         QHash<QString, QString> textFields; // folded name -> stored name, TEXT affinity
     };
+
+    // A plain index whose first column is the field (NOCASE preferred).
+    struct IndexOf {
+        QString name;
+        bool nocase = false;
+    };
+    IndexOf indexOf(const QString &tableName, const QString &field);
+    // Marks a place in Table::readOrder whose text is not ASCII.
+    static constexpr quint32 OtherText = 0x80000000u;
 
     // Drops every copy when the file changed since the last look.
     void checkCurrent();
