@@ -87,6 +87,8 @@ void ReadingGrid::loadRows(std::shared_ptr<Database> db, const QString &table,
     m_fixedCols = fixedCols;
     m_fields = fields;
     m_rowIds = std::move(ids);
+    m_places.clear(); // not found through the copies
+    m_generation = 0;
     m_rowIndex.clear();
     m_columns.assign(size_t(m_fields.size()), Column{});
 }
