@@ -19,7 +19,7 @@ inline constexpr NameQuery NameQueries[] = {
     {"rare", "中文名称", "冰洲石"},
     {"common", "中文名称", "酸"},
     {"english", "英文名称", "chloride"},
-    {"formula", "分子式", "C6H"},
+    {"prefix", "分子式", "C6H"},
     {"use", "用途", "溶剂"},
 };
 

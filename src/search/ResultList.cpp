@@ -84,34 +84,47 @@ int ResultModel::firstWholeName(const QString &separator, const QString &text, Q
                 return r;
         return -1;
     }
-    // Only rows that can hold the name are decoded. Decoding keeps a
-    // well-formed sequence as it is, so such a row holds the name's UTF-8
-    // bytes; ignoring case, an ASCII name is looked for with ASCII letters
-    // folded in rows of ASCII only, and every row with other characters
-    // (which may fold to ASCII letters) is decoded.
+    // On the stored bytes: decoding keeps a well-formed sequence as it is
+    // and a broken one never swallows the bytes after it, so a row holds the
+    // name as a whole part exactly when its bytes hold the name's bytes with
+    // the separator's bytes (or an end) on both sides. Ignoring case, an
+    // ASCII name is compared with ASCII letters folded in rows of ASCII
+    // only; a row with other characters (which may fold to ASCII letters),
+    // or a name holding the separator, is decoded and split.
     const QByteArray bytes = text.toUtf8();
+    const QByteArray sepBytes = separator.toUtf8();
     const std::string_view needle(bytes.constData(), size_t(bytes.size()));
-    const bool asciiNeedle = std::all_of(needle.begin(), needle.end(),
-                                         [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-    if (cs == Qt::CaseInsensitive && !asciiNeedle) {
+    const std::string_view sep(sepBytes.constData(), size_t(sepBytes.size()));
+    auto isAscii = [](std::string_view v) {
+        return std::all_of(v.begin(), v.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    };
+    if (sep.empty() || needle.find(sep) != std::string_view::npos || (cs == Qt::CaseInsensitive && !isAscii(needle))) {
         for (int r = 0; r < n; ++r)
             if (holds(r))
                 return r;
         return -1;
     }
     auto lower = [](char ch) { return (ch >= 'A' && ch <= 'Z') ? char(ch + 32) : ch; };
-    auto mayHold = [&](std::string_view hay) {
-        if (cs == Qt::CaseSensitive)
-            return hay.find(needle) != std::string_view::npos;
-        if (!std::all_of(hay.begin(), hay.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
-            return true;
-        return std::search(hay.begin(), hay.end(), needle.begin(), needle.end(),
-                           [&lower](char a, char b) { return lower(a) == lower(b); })
-               != hay.end();
+    auto same = [&](char a, char b) { return cs == Qt::CaseSensitive ? a == b : lower(a) == lower(b); };
+    auto wholeIn = [&](std::string_view hay) {
+        auto at = hay.begin();
+        while ((at = std::search(at, hay.end(), needle.begin(), needle.end(), same)) != hay.end()) {
+            const size_t p = size_t(at - hay.begin());
+            const bool left = p == 0 || (p >= sep.size() && hay.substr(p - sep.size(), sep.size()) == sep);
+            const size_t e = p + needle.size();
+            const bool right = e == hay.size() || hay.substr(e, sep.size()) == sep;
+            if (left && right)
+                return true;
+            ++at;
+        }
+        return false;
     };
     for (int r = 0; r < n; ++r) {
         const quint32 place = m_places[size_t(r)];
-        if (m_column->kinds[place] == db::TextColumn::Text && mayHold(m_column->at(place)) && holds(r))
+        if (m_column->kinds[place] != db::TextColumn::Text)
+            continue;
+        const std::string_view hay = m_column->at(place);
+        if (cs == Qt::CaseInsensitive && !isAscii(hay) ? holds(r) : wholeIn(hay))
             return r;
     }
     return -1;
