@@ -89,7 +89,7 @@ public:
     std::shared_ptr<const TextColumn> copyOf(const QString &table, const QString &field, quint64 generation);
 
     // Limits of what is kept, in bytes of text.
-    static constexpr qint64 AverageLimit = 280; // per value, judged on a sample (uses fit)
+    static constexpr qint64 AverageLimit = 400; // per value, judged on a sample (uses fit)
     static constexpr qint64 ColumnLimit = 128 * 1024 * 1024;
     static constexpr qint64 TotalLimit = 224 * 1024 * 1024;
 

@@ -294,7 +294,7 @@ private slots:
     {
         {
             Database db(path, QString());
-            db.exec("UPDATE t SET note = printf('%.300c', 'x') || rowid");
+            db.exec("UPDATE t SET note = printf('%.500c', 'x') || rowid");
         }
         Database db(path, QString());
         const JetQuery q = JetQuery::parse("select * from t where note like '*x9'");
