@@ -20,6 +20,11 @@ std::unique_ptr<BenchDatabase> &syntheticInstance()
     static std::unique_ptr<BenchDatabase> instance;
     return instance;
 }
+std::unique_ptr<BenchDatabase> &millionInstance()
+{
+    static std::unique_ptr<BenchDatabase> instance;
+    return instance;
+}
 BenchDatabase *windowOwner = nullptr;
 } // namespace
 
@@ -76,16 +81,37 @@ sqlite3 *BenchDatabase::raw()
     return m_raw;
 }
 
-void BenchDatabase::setFolders(const QString &shipped, const QString &synthetic)
+void BenchDatabase::setFolders(const QString &shipped, const QString &synthetic, const QString &million)
 {
     shippedInstance() = std::make_unique<BenchDatabase>(QStringLiteral("shipped"), shipped);
     syntheticInstance() = std::make_unique<BenchDatabase>(QStringLiteral("100k"), synthetic);
+    if (!million.isEmpty())
+        millionInstance() = std::make_unique<BenchDatabase>(QStringLiteral("1m"), million);
 }
 
 void BenchDatabase::releaseAll()
 {
     shippedInstance().reset();
     syntheticInstance().reset();
+    millionInstance().reset();
+}
+
+BenchDatabase *BenchDatabase::million() { return millionInstance().get(); }
+
+std::vector<BenchDatabase *> BenchDatabase::all()
+{
+    std::vector<BenchDatabase *> out = engineMeasured();
+    if (million())
+        out.push_back(million());
+    return out;
+}
+
+std::vector<BenchDatabase *> BenchDatabase::engineMeasured() { return {&shipped(), &synthetic()}; }
+
+void BenchDatabase::closeAllWindows()
+{
+    for (BenchDatabase *db : all())
+        db->closeWindow();
 }
 
 BenchDatabase &BenchDatabase::shipped() { return *shippedInstance(); }

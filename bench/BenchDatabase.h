@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 
@@ -11,7 +12,7 @@ class MainWindow;
 
 namespace velmora::bench {
 
-// One application folder measured by the benchmarks ("shipped" or "100k"):
+// One application folder measured by the benchmarks ("shipped", "100k" or "1m"):
 // its main window, loaded as the program loads it, and a plain SQLite
 // connection to its chemical database for the engine's own figures.
 //
@@ -40,7 +41,17 @@ public:
 
     static BenchDatabase &shipped();
     static BenchDatabase &synthetic();
-    static void setFolders(const QString &shipped, const QString &synthetic);
+    // The million-chemical folder; null when none was given.
+    static BenchDatabase *million();
+    // shipped, synthetic and (when given) the million, in that order.
+    static std::vector<BenchDatabase *> all();
+    // shipped and synthetic: the databases on which the plain engine's own
+    // figures are taken (on a million wide rows one such query takes many
+    // seconds).
+    static std::vector<BenchDatabase *> engineMeasured();
+    static void setFolders(const QString &shipped, const QString &synthetic, const QString &million = {});
+    // Closes every window.
+    static void closeAllWindows();
     // Closes both before the application object goes.
     static void releaseAll();
 

@@ -8,8 +8,8 @@ class MainWindow;
 
 namespace velmora::bench {
 
-// The name searches measured, by label: a rare name, a common character and
-// an English word.
+// The searches measured, by label: a rare name, a common character, an
+// English word, a formula's beginning (the property route) and a use keyword.
 struct NameQuery {
     const char *label;
     const char *route;
@@ -19,6 +19,8 @@ inline constexpr NameQuery NameQueries[] = {
     {"rare", "中文名称", "冰洲石"},
     {"common", "中文名称", "酸"},
     {"english", "英文名称", "chloride"},
+    {"prefix", "分子式", "C6H"},
+    {"use", "用途", "溶剂"},
 };
 
 // The routes through the search keys and a name route's second try, each

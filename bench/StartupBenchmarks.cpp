@@ -25,8 +25,7 @@ namespace {
 
 void loadInProcess(benchmark::State &state, BenchDatabase *db)
 {
-    BenchDatabase::shipped().closeWindow();
-    BenchDatabase::synthetic().closeWindow();
+    BenchDatabase::closeAllWindows();
     db->install();
     for (auto _ : state) {
         state.PauseTiming();
@@ -131,7 +130,7 @@ int runStartupChild(const QString &folder)
 
 void registerStartupBenchmarks()
 {
-    for (BenchDatabase *db : {&BenchDatabase::shipped(), &BenchDatabase::synthetic()}) {
+    for (BenchDatabase *db : BenchDatabase::all()) {
         const std::string base = db->label().toStdString();
         benchmark::RegisterBenchmark(("startup/" + base).c_str(), loadInProcess, db)
             ->Unit(benchmark::kMillisecond)

@@ -60,7 +60,7 @@ void typedLookup(benchmark::State &state, BenchDatabase *db, TypedQuery q)
 
 void registerTypedSearchBenchmarks()
 {
-    for (BenchDatabase *db : {&BenchDatabase::shipped(), &BenchDatabase::synthetic()}) {
+    for (BenchDatabase *db : BenchDatabase::engineMeasured()) {
         const std::string base = db->label().toStdString();
         for (const TypedQuery &q : TypedQueries)
             benchmark::RegisterBenchmark(("typed/" + base + "/" + q.label).c_str(), typedLookup, db, q)

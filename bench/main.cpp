@@ -1,5 +1,5 @@
 // velmora-bench: the performance measurements of Velmora.
-//   velmora-bench [--shipped=APP_DIR] --synthetic=APP_DIR [benchmark options]
+//   velmora-bench [--shipped=APP_DIR] --synthetic=APP_DIR [--million=APP_DIR] [benchmark options]
 // APP_DIR is an application folder holding data/sj1.data, data/index.data and
 // data/periodic.data. scripts/bench.sh makes the synthetic one and runs this.
 #include "BenchDatabase.h"
@@ -28,19 +28,23 @@ int main(int argc, char **argv)
 
     benchmark::Initialize(&argc, argv);
     QString shipped = QStringLiteral(VELMORA_SHIPPED_APP_DIR);
-    QString synthetic;
+    QString synthetic, million;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith(QLatin1String("--shipped=")))
             shipped = arg.mid(10);
         else if (arg.startsWith(QLatin1String("--synthetic=")))
             synthetic = arg.mid(12);
+        else if (arg.startsWith(QLatin1String("--million=")))
+            million = arg.mid(10);
         else {
             std::cerr << "velmora-bench: unknown argument " << argv[i] << '\n';
             return 2;
         }
     }
-    for (const QString &folder : {shipped, synthetic}) {
+    for (const QString &folder : {shipped, synthetic, million}) {
+        if (folder == million && million.isEmpty())
+            continue;
         if (folder.isEmpty() || !QFile::exists(folder + QStringLiteral("/data/sj1.data"))) {
             std::cerr << "velmora-bench: no data/sj1.data in '" << folder.toStdString()
                       << "' (give --shipped=APP_DIR and --synthetic=APP_DIR)\n";
@@ -56,7 +60,8 @@ int main(int argc, char **argv)
     script.message = [](const app::Prompts::Message &) { return QMessageBox::Ok; };
     app::Prompts::setScript(script);
 
-    bench::BenchDatabase::setFolders(QDir(shipped).absolutePath(), QDir(synthetic).absolutePath());
+    bench::BenchDatabase::setFolders(QDir(shipped).absolutePath(), QDir(synthetic).absolutePath(),
+                                     million.isEmpty() ? QString() : QDir(million).absolutePath());
     bench::registerSearchBenchmarks();
     bench::registerTypedSearchBenchmarks();
     bench::registerStructureBenchmarks();

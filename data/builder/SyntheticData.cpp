@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QVariant>
 #include <sqlite3.h>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <random>
@@ -351,6 +352,18 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
             store(row);
         }
 
+        std::vector<QVariant> pool;
+        if (picture >= 0 && o.sharedPictures > 0) {
+            for (const auto &row : rows)
+                if (!row[size_t(picture)].isNull())
+                    pool.push_back(row[size_t(picture)]);
+            std::stable_sort(pool.begin(), pool.end(), [](const QVariant &a, const QVariant &b) {
+                return a.toByteArray().size() < b.toByteArray().size();
+            });
+            if (pool.size() > size_t(o.sharedPictures))
+                pool.resize(size_t(o.sharedPictures));
+        }
+
         std::mt19937 random(o.seed);
         NameMaker maker(random);
         for (int k = report.shipped; k < o.chemicals; ++k) {
@@ -385,6 +398,8 @@ SyntheticReport makeSynthetic(const SyntheticOptions &o)
             for (const auto &[field, temperature] : moved)
                 if (field >= 0 && !row[size_t(field)].isNull())
                     row[size_t(field)] = moveValue(row[size_t(field)].toString(), temperature, random);
+            if (!pool.empty() && !row[size_t(picture)].isNull())
+                row[size_t(picture)] = pool[size_t(maker.pick(pool.size()))];
             // Uses from another chemical now and then, so use searches vary.
             if (uses >= 0 && maker.pick(10) < 3)
                 row[size_t(uses)] = rows[size_t(maker.pick(rows.size()))][size_t(uses)];

@@ -18,6 +18,11 @@ struct SyntheticOptions {
     QString out;         // the application folder to make
     int chemicals = 100000;
     unsigned seed = 20240601;
+    // 0: a derivative carries its base chemical's picture. N > 0: derivatives
+    // share a pool of the N smallest shipped pictures (each row still holds
+    // its picture before the sort keys, as the shipped rows do), so that a
+    // million chemicals fit on an ordinary disk.
+    int sharedPictures = 0;
 };
 
 struct SyntheticReport {

@@ -34,7 +34,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -176,7 +175,7 @@ void MainWindow::createControls()
     TreeView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     TreeView1->header()->setStretchLastSection(false);
 
-    List1 = new QListWidget(m_client);
+    List1 = new search::ResultList(m_client);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setMouseTracking(true);
 
@@ -234,19 +233,17 @@ void MainWindow::createControls()
     PicBorder->setObjectName(QStringLiteral("PicBorder"));
     PicBorder->hide();
 
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(List1, &search::ResultList::currentRowChanged, this, [this](int row) {
         if (row >= 0 && !m_search->listIsBeingFilled()) {
             m_search->noteRowChanged();
             List1_Click();
         }
     });
-    connect(List1, &QListWidget::itemClicked, this, [this] {
+    connect(List1, &search::ResultList::itemClicked, this, [this] {
         if (!m_search->takeRowChanged())
             List1_Click();
     });
-    connect(List1, &QListWidget::itemEntered, this, [this](QListWidgetItem *item) {
-        List1->setToolTip(item->text());
-    });
+    connect(List1, &search::ResultList::itemEntered, this, [this](int row) { List1->setToolTip(List1->text(row)); });
     List1->installEventFilter(this);
     // The tree is rebuilt by a click, so the click runs after the signal.
     connect(TreeView1, &QTreeWidget::itemClicked, this,
@@ -641,8 +638,7 @@ void MainWindow::showStartViews()
 {
     m_startViewsPending = false;
     RichTextBox1->ensureCursorVisible();
-    if (QListWidgetItem *current = List1->currentItem())
-        List1->scrollToItem(current, QAbstractItemView::PositionAtCenter);
+    List1->scrollToRow(List1->currentRow(), QAbstractItemView::PositionAtCenter);
 }
 
 void MainWindow::Timer1_Timer()

@@ -13,7 +13,6 @@ class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QStatusBar;
 class QTimer;
@@ -32,6 +31,7 @@ namespace velmora::search {
 class HistoryCombo;
 class SearchController;
 }
+#include "search/ResultList.h"
 namespace velmora::category {
 class CategoryTree;
 }
@@ -64,7 +64,7 @@ public:
     search::HistoryCombo *Combo2 = nullptr;
     TabStrip *TabStrip1 = nullptr;
     QTreeWidget *TreeView1 = nullptr;
-    QListWidget *List1 = nullptr;
+    search::ResultList *List1 = nullptr;
     SplitBar *SplitBar1 = nullptr;
     record::RichTextBox *RichTextBox1 = nullptr;
     QLabel *Label3 = nullptr;

@@ -1,5 +1,7 @@
 #include "app/TestHook.h"
 
+#include "search/ResultList.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
@@ -163,6 +165,16 @@ QJsonObject widgetJson(QWidget *w)
         QListWidgetItem *current = list->currentItem();
         j[QStringLiteral("currentText")] = current ? current->text() : QString();
         j[QStringLiteral("currentVisible")] = current && itemVisible(list, list->visualItemRect(current));
+    }
+    if (auto *list = qobject_cast<search::ResultList *>(w)) {
+        QJsonArray entries;
+        for (int i = 0; i < list->count(); ++i)
+            entries.append(list->text(i));
+        j[QStringLiteral("entries")] = entries;
+        const int current = list->currentRow();
+        j[QStringLiteral("currentRow")] = current;
+        j[QStringLiteral("currentText")] = list->currentText();
+        j[QStringLiteral("currentVisible")] = current >= 0 && itemVisible(list, list->visualRowRect(current));
     }
     if (auto *tree = qobject_cast<QTreeWidget *>(w)) {
         QJsonArray top;

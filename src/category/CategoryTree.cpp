@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QTreeWidget>
 

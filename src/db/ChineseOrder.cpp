@@ -127,4 +127,48 @@ int ChineseOrder::compare(std::string_view a, std::string_view b)
     return compareWith(baseCollator(), a, b);
 }
 
+bool ChineseOrder::sortKey(std::string_view text, std::string &key)
+{
+    // Run by run, as compare() goes: a mark that puts an ASCII run before
+    // any other, then the run's content ending in a 0 byte, so that a run
+    // that is the beginning of another comes first: ASCII with A-Z folded,
+    // other runs as the collator's own sort key (which ends in 0 and has no
+    // 0 inside). A text that ends before another's next run comes first.
+    const icu::Collator *collator = baseCollator();
+    if (!collator)
+        return false;
+    key.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        const bool ascii = static_cast<unsigned char>(text[i]) < 0x80;
+        const size_t end = runEnd(text, i, ascii);
+        const std::string_view run = text.substr(i, end - i);
+        if (ascii) {
+            key.push_back('\x01');
+            for (const char ch : run) {
+                if (ch == '\0')
+                    return false;
+                key.push_back((ch >= 'A' && ch <= 'Z') ? char(ch + 32) : ch);
+            }
+            key.push_back('\0');
+        } else {
+            key.push_back('\x02');
+            UErrorCode status = U_ZERO_ERROR;
+            const icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(run.data(), int32_t(run.size())));
+            const size_t at = key.size();
+            key.resize(at + 64);
+            int32_t n = collator->getSortKey(u, reinterpret_cast<uint8_t *>(key.data() + at), 64);
+            if (n > 64) {
+                key.resize(at + size_t(n));
+                n = collator->getSortKey(u, reinterpret_cast<uint8_t *>(key.data() + at), n);
+            }
+            if (U_FAILURE(status) || n <= 0)
+                return false;
+            key.resize(at + size_t(n)); // its final 0 included
+        }
+        i = end;
+    }
+    return true;
+}
+
 } // namespace velmora::db

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 struct sqlite3;
@@ -23,6 +24,10 @@ public:
 
     // <0, 0 or >0, as a collation answers.
     static int compare(std::string_view a, std::string_view b);
+    // A byte string whose plain byte order (memcmp, shorter first) is the
+    // order of compare(); false when there is none for this text (no
+    // collator, a NUL character).
+    static bool sortKey(std::string_view text, std::string &key);
 };
 
 } // namespace velmora::db

@@ -1,5 +1,6 @@
 #include "db/ColumnCache.h"
 
+#include "db/ChineseOrder.h"
 #include "db/Database.h"
 #include "db/JetLike.h"
 #include "db/TextForm.h"
@@ -120,6 +121,11 @@ private:
 
 } // namespace
 
+QString TextColumn::value(size_t i) const
+{
+    return kinds[i] == Text ? decodeUtf8(at(i)) : QString();
+}
+
 ColumnCache::ColumnCache(sqlite3 *db) : m_db(db) {}
 
 ColumnCache::~ColumnCache()
@@ -143,6 +149,7 @@ void ColumnCache::checkCurrent()
     if (version != m_version || changes != m_changes || version == -2) {
         m_tables.clear();
         m_bytes = 0;
+        ++m_generation;
         m_version = version;
         m_changes = changes;
     }
@@ -165,11 +172,35 @@ ColumnCache::Table &ColumnCache::table(const QString &name)
     return t;
 }
 
+ColumnCache::IndexOf ColumnCache::indexOf(const QString &tableName, const QString &field)
+{
+    IndexOf found;
+    try {
+        Statement list(m_db, QStringLiteral("PRAGMA index_list(%1)").arg(JetQuery::quoteName(tableName)));
+        while (list.step()) {
+            // Columns: seq, name, unique, origin, partial.
+            if (list.columnCount() > 4 && list.integer(4) != 0)
+                continue; // a partial index lacks rows
+            const QString name = list.text(1);
+            Statement info(m_db, QStringLiteral("PRAGMA index_xinfo(%1)").arg(JetQuery::quoteName(name)));
+            // Columns: seqno, cid, name, desc, coll, key; the first key column.
+            if (!info.step() || foldName(info.text(2)) != foldName(field) || info.integer(3) != 0)
+                continue;
+            const bool nocase = info.text(4).compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
+            if (found.name.isEmpty() || (nocase && !found.nocase))
+                found = IndexOf{name, nocase};
+        }
+    } catch (const std::exception &) {
+        return {};
+    }
+    return found;
+}
+
 const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableName, const QString &field)
 {
     const QString key = foldName(field);
     if (auto it = t.columns.find(key); it != t.columns.end())
-        return &it->second;
+        return it->second.get();
     const QString stored = t.textFields.value(key);
     if (stored.isEmpty() || t.refused.contains(key) || m_bytes >= TotalLimit)
         return nullptr;
@@ -179,47 +210,238 @@ const ColumnCache::Column *ColumnCache::column(Table &t, const QString &tableNam
         // Long texts are left in the file: judge by the first rows.
         Statement sample(m_db, QStringLiteral("SELECT avg(length(CAST(%1 AS BLOB))) FROM (SELECT %1 FROM %2 LIMIT 256)")
                                    .arg(f, from));
-        if (sample.step() && !sample.isNull(0) && sample.integer(0) > AverageLimit) {
+        if (sample.step() && !sample.isNull(0)
+            && (sample.integer(0) > AverageLimit
+                || (!t.rowIds.empty() && sample.integer(0) * qint64(t.rowIds.size()) > ColumnLimit))) {
             t.refused.insert(key);
             return nullptr;
         }
-        Column c;
-        std::vector<qint64> ids;
-        ids.reserve(t.rowIds.size());
-        Statement all(m_db, QStringLiteral("SELECT rowid, %1 FROM %2 ORDER BY rowid").arg(f, from));
+        // The rows are wide (long texts, a picture): a narrow index of the
+        // column is read instead when the file has one, in its order; one
+        // whose collation is NOCASE gives the field's sort order for ASCII
+        // texts (ties by rowid), which orderOf() then takes as it is.
+        const IndexOf index = indexOf(tableName, stored);
+        QString select = QStringLiteral("SELECT rowid, %1 FROM %2").arg(f, from);
+        if (!index.name.isEmpty())
+            select += QStringLiteral(" INDEXED BY %1").arg(JetQuery::quoteName(index.name));
+        if (index.nocase)
+            select += QStringLiteral(" ORDER BY %1 COLLATE NOCASE, rowid").arg(f);
+        struct Read {
+            qint64 rowId;
+            quint32 begin, end;
+            unsigned char kind;
+        };
+        std::vector<Read> reads;
+        reads.reserve(t.rowIds.size());
+        std::string text;
+        bool ascending = true;
+        Statement all(m_db, select);
         sqlite3_stmt *s = all.handle();
         while (all.step()) {
-            ids.push_back(sqlite3_column_int64(s, 0));
+            Read r{sqlite3_column_int64(s, 0), quint32(text.size()), 0, Null};
+            if (!reads.empty() && r.rowId < reads.back().rowId)
+                ascending = false;
             const int type = sqlite3_column_type(s, 1);
-            if (type == SQLITE_NULL) {
-                c.kinds.push_back(Null);
-            } else if (type == SQLITE_BLOB) {
-                c.kinds.push_back(Other);
-            } else {
+            if (type == SQLITE_BLOB) {
+                r.kind = Other;
+            } else if (type != SQLITE_NULL) {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s, 1));
-                c.text.append(p, size_t(sqlite3_column_bytes(s, 1)));
-                c.kinds.push_back(Text);
+                const size_t n = size_t(sqlite3_column_bytes(s, 1));
+                text.append(p, n);
+                r.kind = Text;
             }
-            c.ends.push_back(quint32(c.text.size()));
-            if (qint64(c.text.size()) > ColumnLimit || m_bytes + qint64(c.text.size()) > TotalLimit) {
+            r.end = quint32(text.size());
+            reads.push_back(r);
+            if (qint64(text.size()) > ColumnLimit || m_bytes + qint64(text.size()) > TotalLimit) {
                 t.refused.insert(key);
                 return nullptr;
             }
         }
-        c.text.shrink_to_fit();
+        std::vector<quint32> readOrder; // place of each row read, in reading order
+        if (!ascending) {
+            std::vector<quint32> byId; // reading indexes in rowid order
+            byId.reserve(reads.size());
+            qint64 low = reads.front().rowId, high = low;
+            for (const Read &r : reads) {
+                low = std::min(low, r.rowId);
+                high = std::max(high, r.rowId);
+            }
+            if (high - low < qint64(reads.size()) * 4) {
+                // Row ids are nearly dense (the usual case): placed directly.
+                std::vector<qint32> slot(size_t(high - low + 1), -1);
+                for (size_t i = 0; i < reads.size(); ++i)
+                    slot[size_t(reads[i].rowId - low)] = qint32(i);
+                for (const qint32 i : slot)
+                    if (i >= 0)
+                        byId.push_back(quint32(i));
+            } else {
+                for (size_t i = 0; i < reads.size(); ++i)
+                    byId.push_back(quint32(i));
+                std::sort(byId.begin(), byId.end(),
+                          [&reads](quint32 a, quint32 b) { return reads[a].rowId < reads[b].rowId; });
+            }
+            // Kept only when it is the sort order of the ASCII texts; a text
+            // with other characters is marked for orderOf() to sort.
+            if (index.nocase) {
+                readOrder.resize(reads.size());
+                for (size_t place = 0; place < byId.size(); ++place) {
+                    const Read &r = reads[byId[place]];
+                    const std::string_view v(text.data() + r.begin, r.end - r.begin);
+                    const bool ascii = std::all_of(v.begin(), v.end(),
+                                                   [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+                    readOrder[byId[place]] = quint32(place) | (ascii ? 0u : OtherText);
+                }
+            }
+            std::vector<Read> sorted;
+            sorted.reserve(reads.size());
+            for (const quint32 i : byId)
+                sorted.push_back(reads[i]);
+            reads = std::move(sorted);
+        }
+        auto c = std::make_shared<Column>();
+        c->text.reserve(text.size());
+        c->ends.reserve(reads.size());
+        c->kinds.reserve(reads.size());
+        std::vector<qint64> ids;
+        ids.reserve(reads.size());
+        for (const Read &r : reads) {
+            ids.push_back(r.rowId);
+            c->text.append(text, r.begin, r.end - r.begin);
+            c->ends.push_back(quint32(c->text.size()));
+            c->kinds.push_back(r.kind);
+        }
         if (t.columns.empty())
             t.rowIds = std::move(ids);
         else if (ids != t.rowIds)
             return nullptr; // cannot happen while the file is unchanged
-        m_bytes += qint64(c.text.size() + c.ends.size() * sizeof(quint32) + c.kinds.size());
-        return &t.columns.emplace(key, std::move(c)).first->second;
+        if (!readOrder.empty())
+            t.readOrder[key] = std::move(readOrder);
+        m_bytes += qint64(c->text.size() + c->ends.size() * sizeof(quint32) + c->kinds.size());
+        return t.columns.emplace(key, std::move(c)).first->second.get();
     } catch (const std::exception &) {
         t.refused.insert(key);
         return nullptr;
     }
 }
 
+const ColumnCache::Order *ColumnCache::orderOf(Table &t, const QString &tableName, const QString &field)
+{
+    const QString key = foldName(field);
+    if (auto it = t.orders.find(key); it != t.orders.end())
+        return it->second.get();
+    const Column *c = column(t, tableName, field);
+    if (!c)
+        return nullptr;
+    const size_t n = c->size();
+    for (size_t i = 0; i < n; ++i)
+        if (c->kinds[i] == Other)
+            return nullptr; // pictures sort after text by their bytes: left to the engine
+    // The engine's ORDER BY field COLLATE velmora_order, rowid: NULL first,
+    // then by the collation, equal texts in rowid (place) order.
+    auto before = [c](quint32 a, quint32 b) {
+        const bool nullA = c->kinds[a] == Null, nullB = c->kinds[b] == Null;
+        if (nullA != nullB)
+            return nullA;
+        if (!nullA) {
+            const int r = ChineseOrder::compare(c->at(a), c->at(b));
+            if (r != 0)
+                return r < 0;
+        }
+        return a < b;
+    };
+    auto o = std::make_shared<Order>();
+    // A copy read through an index of the field (NOCASE, ties by rowid) has
+    // its ASCII texts in this order already: only the others are sorted, and
+    // the two runs merged. The index's order is checked pair by pair, as its
+    // collation need not be the one asked for.
+    if (auto it = t.readOrder.find(key); it != t.readOrder.end()) {
+        std::vector<quint32> ascii, other;
+        ascii.reserve(n);
+        for (const quint32 p : it->second)
+            ((p & OtherText) ? other : ascii).push_back(p & ~OtherText);
+        if (it->second.size() == n) {
+            // The others by their sort keys (ties in place order), or by
+            // comparing when a text has none.
+            std::vector<std::pair<std::string, quint32>> keyed(other.size());
+            bool keys = true;
+            for (size_t i = 0; keys && i < other.size(); ++i) {
+                keyed[i].second = other[i];
+                keys = ChineseOrder::sortKey(c->at(other[i]), keyed[i].first);
+            }
+            if (keys) {
+                std::sort(keyed.begin(), keyed.end());
+                for (size_t i = 0; i < other.size(); ++i)
+                    other[i] = keyed[i].second;
+            } else {
+                std::sort(other.begin(), other.end(), before);
+            }
+            o->sorted.resize(n);
+            std::merge(ascii.begin(), ascii.end(), other.begin(), other.end(), o->sorted.begin(), before);
+        }
+        t.readOrder.erase(it);
+    }
+    if (o->sorted.empty() && n > 0) {
+        o->sorted.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            o->sorted[i] = quint32(i);
+        std::sort(o->sorted.begin(), o->sorted.end(), before);
+    }
+    o->rank.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        o->rank[o->sorted[i]] = quint32(i);
+    m_bytes += qint64(n * 2 * sizeof(quint32));
+    return t.orders.emplace(key, std::move(o)).first->second.get();
+}
+
+bool ColumnCache::order(const QString &tableName, const QString &field, CopySelection &selection)
+{
+    checkCurrent();
+    if (selection.generation != m_generation)
+        return false;
+    Table &t = table(tableName);
+    const Order *o = orderOf(t, tableName, field);
+    if (!o || selection.generation != m_generation)
+        return false;
+    std::vector<quint32> &places = selection.places;
+    const size_t n = o->sorted.size();
+    if (places.size() * 16 > n) {
+        // A large part of the table: walk the prepared order once.
+        std::vector<bool> found(n, false);
+        for (const quint32 p : places)
+            found[p] = true;
+        size_t k = 0;
+        for (const quint32 p : o->sorted)
+            if (found[p])
+                places[k++] = p;
+    } else {
+        std::sort(places.begin(), places.end(), [o](quint32 a, quint32 b) { return o->rank[a] < o->rank[b]; });
+    }
+    for (size_t i = 0; i < places.size(); ++i)
+        selection.rowIds[i] = t.rowIds[places[i]];
+    return true;
+}
+
+std::shared_ptr<const TextColumn> ColumnCache::copyOf(const QString &tableName, const QString &field,
+                                                      quint64 generation)
+{
+    checkCurrent();
+    if (generation != m_generation)
+        return nullptr;
+    Table &t = table(tableName);
+    if (!column(t, tableName, field) || generation != m_generation)
+        return nullptr;
+    return t.columns.find(foldName(field))->second;
+}
+
 std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
+{
+    std::optional<CopySelection> found = selectPlaces(query);
+    if (!found)
+        return std::nullopt;
+    return std::move(found->rowIds);
+}
+
+std::optional<CopySelection> ColumnCache::selectPlaces(const JetQuery &query)
 {
     if (query.conditions.empty())
         return std::nullopt;
@@ -260,13 +482,20 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
         return test.like->matchesUtf8(text) ? True : False;
     };
 
-    std::vector<qint64> found;
+    CopySelection found;
+    found.generation = m_generation;
     const size_t rows = t.rowIds.size();
+    auto done = [&found, &t] {
+        found.rowIds.resize(found.places.size());
+        for (size_t i = 0; i < found.places.size(); ++i)
+            found.rowIds[i] = t.rowIds[found.places[i]];
+        return std::optional<CopySelection>(std::move(found));
+    };
     if (tests.size() == 1) {
         for (size_t r = 0; r < rows; ++r)
             if (judge(tests[0], r) == True)
-                found.push_back(t.rowIds[r]);
-        return found;
+                found.places.push_back(quint32(r));
+        return done();
     }
     std::vector<Truth> stack;
     for (size_t r = 0; r < rows; ++r) {
@@ -282,9 +511,9 @@ std::optional<std::vector<qint64>> ColumnCache::select(const JetQuery &query)
             }
         }
         if (stack.back() == True)
-            found.push_back(t.rowIds[r]);
+            found.places.push_back(quint32(r));
     }
-    return found;
+    return done();
 }
 
 qint64 ColumnCache::rowIndex(const Table &t, qint64 rowId) const
@@ -304,7 +533,7 @@ bool ColumnCache::values(const QString &table, const QString &field, const std::
     const auto ci = t.columns.find(foldName(field));
     if (ci == t.columns.end())
         return false;
-    const Column &c = ci->second;
+    const Column &c = *ci->second;
     out.assign(rowIds.size(), QString());
     missing.clear();
     for (size_t k = 0; k < rowIds.size(); ++k) {

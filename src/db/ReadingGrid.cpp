@@ -25,11 +25,19 @@ void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int 
     // Conditions on names and other short texts are tested on the in-memory
     // copies of their columns; the file is then read only for the order.
     std::vector<qint64> ids;
-    if (std::optional<std::vector<qint64>> found = db->columns().select(query)) {
-        if (query.orderBy.isEmpty())
-            ids = std::move(*found); // already in stored order
-        else
-            ids = ordered(*db, query, *found); // also checks the order field
+    std::vector<quint32> places;
+    quint64 generation = 0;
+    if (std::optional<CopySelection> found = db->columns().selectPlaces(query)) {
+        // In stored order already; a sort field orders them by the order
+        // prepared with the copies, else by the engine.
+        if (query.orderBy.isEmpty()
+            || (!query.descending && db->columns().order(query.table, query.orderBy, *found))) {
+            ids = std::move(found->rowIds);
+            places = std::move(found->places);
+            generation = found->generation;
+        } else {
+            ids = ordered(*db, query, found->rowIds); // also checks the order field
+        }
     } else {
         Statement select(db->handle(), query.toSqlite(QStringLiteral("rowid")));
         select.bindAll(query.parameters());
@@ -42,6 +50,8 @@ void ReadingGrid::load(std::shared_ptr<Database> db, const JetQuery &query, int 
     m_fixedCols = fixedCols;
     m_fields = fields;
     m_rowIds = std::move(ids);
+    m_places = std::move(places);
+    m_generation = generation;
     m_rowIndex.clear();
     m_columns.assign(size_t(m_fields.size()), Column{});
 }
@@ -77,6 +87,8 @@ void ReadingGrid::loadRows(std::shared_ptr<Database> db, const QString &table,
     m_fixedCols = fixedCols;
     m_fields = fields;
     m_rowIds = std::move(ids);
+    m_places.clear(); // not found through the copies
+    m_generation = 0;
     m_rowIndex.clear();
     m_columns.assign(size_t(m_fields.size()), Column{});
 }
@@ -161,6 +173,17 @@ QString ReadingGrid::fetchCell(qint64 rowId, int field) const
     return s.text(0);
 }
 
+std::optional<ReadingGrid::ColumnView> ReadingGrid::columnView(int col) const
+{
+    const int field = col - m_fixedCols;
+    if (!m_db || field < 0 || field >= m_fields.size() || m_places.size() != m_rowIds.size())
+        return std::nullopt;
+    std::shared_ptr<const TextColumn> copy = m_db->columns().copyOf(m_query.table, m_fields[field], m_generation);
+    if (!copy)
+        return std::nullopt;
+    return ColumnView{std::move(copy), m_places};
+}
+
 bool ReadingGrid::loadColumnFromCopy(int field) const
 {
     Column &c = m_columns[size_t(field)];
@@ -235,6 +258,7 @@ QByteArray ReadingGrid::blob(int row, int col) const
 void ReadingGrid::appendRow(qint64 rowId)
 {
     m_rowIds.push_back(rowId);
+    m_places.clear(); // its place in the copies is not known
     if (!m_rowIndex.isEmpty())
         m_rowIndex.insert(rowId, int(m_rowIds.size()));
     for (Column &c : m_columns)
@@ -248,6 +272,8 @@ void ReadingGrid::removeRow(int row)
         return;
     const qint64 id = m_rowIds[size_t(row - 1)];
     m_rowIds.erase(m_rowIds.begin() + (row - 1));
+    if (m_places.size() > size_t(row - 1))
+        m_places.erase(m_places.begin() + (row - 1));
     m_rowIndex.clear();
     for (Column &c : m_columns) {
         c.cells.remove(id);
@@ -261,6 +287,7 @@ void ReadingGrid::forgetRow(int row)
     if (row < 1 || row > int(m_rowIds.size()))
         return;
     const qint64 id = m_rowIds[size_t(row - 1)];
+    m_places.clear(); // the copies no longer hold its texts
     for (size_t f = 0; f < m_columns.size(); ++f) {
         Column &c = m_columns[f];
         c.cells.remove(id);

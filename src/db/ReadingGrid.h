@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/ColumnCache.h"
 #include "db/JetSql.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmora::db {
@@ -41,6 +43,17 @@ public:
     qint64 rowId(int row) const { return m_rowIds.at(size_t(row - 1)); }
     int rowOf(qint64 rowId) const;
 
+    // The connection's copy of a column with the places of this result's
+    // rows in it (row r at places[r - 1]), for reading the texts of many rows
+    // without loading them (the result list). The copy is made when it is
+    // missing; nothing when the column is not kept or the file changed since
+    // the query ran. The copy stays as it is after that.
+    struct ColumnView {
+        std::shared_ptr<const TextColumn> column;
+        std::vector<quint32> places;
+    };
+    std::optional<ColumnView> columnView(int col) const;
+
     // Used by the data source.
     void load(std::shared_ptr<Database> db, const JetQuery &query, int fixedCols);
     // The given rows of a table, in the given order (a ranked result); rows
@@ -73,6 +86,10 @@ private:
     int m_fixedCols = 1;
     QStringList m_fields;
     std::vector<qint64> m_rowIds;
+    // The rows' places in the connection's copies of generation
+    // m_generation; empty when the copies did not answer the query.
+    std::vector<quint32> m_places;
+    quint64 m_generation = 0;
     mutable QHash<qint64, int> m_rowIndex; // built on demand
     mutable std::vector<Column> m_columns;
 };

@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStatusBar>
@@ -79,8 +78,7 @@ void DataForm::Form_Load()
     QString name;
     const int tab = main.TabStrip1->selectedTab();
     if (tab == 2) {
-        if (QListWidgetItem *row = main.List1->currentItem())
-            name = row->text();
+        name = main.List1->currentText();
     } else if (tab == 1) {
         if (QTreeWidgetItem *node = main.TreeView1->currentItem())
             name = node->text(0);

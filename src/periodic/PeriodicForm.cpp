@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QScreen>
 #include <QStatusBar>
 

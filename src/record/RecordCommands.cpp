@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QListWidget>
 #include <QMimeData>
 #include <QPointer>
 #include <QPrinter>
@@ -40,8 +39,7 @@ QString RecordCommands::save_Click(app::MainWindow &main)
 {
     app::Prompts::SaveRequest request;
     request.title = QStringLiteral("保存文件");
-    if (QListWidgetItem *item = main.List1->currentItem())
-        request.initialName = item->text();
+    request.initialName = main.List1->currentText();
     // A name is proposed as a file name, never as a path.
     request.initialName.replace(QLatin1Char('/'), QChar(0xFF0F));
     request.filter = QStringLiteral("RTF(*.rtf)|*.rtf");
@@ -109,8 +107,8 @@ void RecordCommands::printer_Click(app::MainWindow &main)
 PrintForm *RecordCommands::print_Click(app::MainWindow &main)
 {
     auto *form = new PrintForm(*main.RichTextBox1, printer(), &main);
-    if (QListWidgetItem *item = main.List1->currentItem())
-        form->setDocumentName(QString(item->text()).replace(QLatin1Char('/'), QChar(0xFF0F)));
+    if (main.List1->currentRow() >= 0)
+        form->setDocumentName(main.List1->currentText().replace(QLatin1Char('/'), QChar(0xFF0F)));
     form->move(main.geometry().center() - form->rect().center());
     form->show();
     return form;

@@ -14,9 +14,9 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
+#include <algorithm>
 
 namespace velmora::search {
 
@@ -93,9 +93,9 @@ void SearchController::zwjiansuo_jian()
             app::Prompts::warning(&w, QStringLiteral("警告！"), QStringLiteral("不能含有无效字符[]！"));
         return;
     }
-    const QStringList names = fillList(route);
+    const int found = fillList(route);
 
-    if (names.isEmpty()) {
+    if (found == 0) {
         // No name holds the text: it may be a CAS number, a formula or pinyin.
         TypedFind typed;
         try {
@@ -120,8 +120,9 @@ void SearchController::zwjiansuo_jian()
         w.setRecordCommandsEnabled(false);
     const QString separator = english ? QStringLiteral(";") : QStringLiteral("；");
     // English names are matched whole whatever their letter case.
-    selectEntry(matchingEntry(names, separator, w.Combo2->text(),
-                              english ? Qt::CaseInsensitive : Qt::CaseSensitive));
+    selectEntry(std::max(0, w.List1->entries()->firstWholeName(separator, w.Combo2->text(),
+                                                                english ? Qt::CaseInsensitive
+                                                                        : Qt::CaseSensitive)));
 }
 
 bool SearchController::isTypedKeyRoute(const QString &route)
@@ -231,14 +232,14 @@ bool SearchController::showRanked(const TypedFind &typed)
         return false;
     }
     // The list holds the names the route looks records up by.
-    const QStringList names = fillList(queries::lookupField(route));
-    if (names.isEmpty()) {
+    const int count = fillList(queries::lookupField(route));
+    if (count == 0) {
         w.setRecordCommandsEnabled(false);
         return false;
     }
     w.setRecordCommandsEnabled(route != QStringLiteral("英文名称"));
     selectEntry(0);
-    m_note = foundThisWay(typed.how, int(names.size()));
+    m_note = foundThisWay(typed.how, count);
     w.StatusBar1->showMessage(m_note);
     return true;
 }
@@ -252,19 +253,14 @@ void SearchController::tellProblem(const QString &problem)
     w.StatusBar1->showMessage(problem);
 }
 
-QStringList SearchController::fillList(const QString &field)
+int SearchController::fillList(const QString &field)
 {
+    // The entries are read from the result when they are shown.
     m_filling = true;
     w.List1->clear();
-    const db::ReadingGrid &g = w.Data1->grid();
-    const int col = columnOf(field);
-    QStringList names;
-    names.reserve(g.rows() - 1);
-    for (int r = 1; r < g.rows(); ++r)
-        names << g.text(r, col);
-    w.List1->addItems(names);
+    w.List1->showColumn(w.Data1->grid(), columnOf(field));
     m_filling = false;
-    return names;
+    return w.List1->count();
 }
 
 void SearchController::ll_ll()
@@ -343,7 +339,7 @@ void SearchController::elementSearch(const QStringList &symbols)
     const db::ReadingGrid &g = w.Data1->grid();
     const int formula = columnOf(route);
     const int name = columnOf(QStringLiteral("中文名称"));
-    QStringList names;
+    std::vector<int> rows;
     int entry = -1;
     for (int r = 1; r < g.rows(); ++r) {
         const QString text = g.text(r, formula);
@@ -351,17 +347,17 @@ void SearchController::elementSearch(const QStringList &symbols)
             if (beginsWithElement(text, symbol)) {
                 // The element itself is the entry shown, as in the route.
                 if (entry < 0 && text == symbol)
-                    entry = int(names.size());
-                names << g.text(r, name);
+                    entry = int(rows.size());
+                rows.push_back(r);
                 break;
             }
         }
     }
     m_filling = true;
     w.List1->clear();
-    w.List1->addItems(names);
+    w.List1->showColumn(g, name, rows);
     m_filling = false;
-    if (names.isEmpty()) {
+    if (rows.empty()) {
         w.setRecordCommandsEnabled(false);
         return;
     }
@@ -405,10 +401,9 @@ bool SearchController::fetchExact(const QString &name)
 
 void SearchController::List1_Click()
 {
-    QListWidgetItem *item = w.List1->currentItem();
-    if (!item)
+    if (w.List1->currentRow() < 0)
         return;
-    const QString name = item->text();
+    const QString name = w.List1->currentText();
     if (!fetchExact(name))
         return;
     w.find_Click();

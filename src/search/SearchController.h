@@ -67,8 +67,9 @@ private:
     // The structure routes: the chemicals that hold the typed structure, or
     // the most similar ones, most similar first.
     void structureSearch();
-    // Clears the list and fills it with one field of every result row.
-    QStringList fillList(const QString &field);
+    // Lists one field of every result row (read when shown); the number of
+    // entries.
+    int fillList(const QString &field);
     // Runs the exact-name fetch; false when it failed.
     bool fetchExact(const QString &name);
     // The grid column of a field, or the last column when none matches.

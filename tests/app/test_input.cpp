@@ -77,7 +77,7 @@ void focusControl(MainWindowHarness &h, const QString &control)
         input::click(w.Combo2);
         QTRY_VERIFY(w.Combo2->hasFocus() || w.Combo2->lineEdit()->hasFocus());
     } else if (control == QLatin1String("list")) {
-        input::click(w.List1, w.List1->visualItemRect(w.List1->currentItem()).center());
+        input::click(w.List1, w.List1->visualRowRect(w.List1->currentRow()).center());
         QTRY_VERIFY(w.List1->hasFocus());
     } else if (control == QLatin1String("tree")) {
         QTabBar *tabs = w.TabStrip1->tabs();
@@ -296,11 +296,11 @@ private slots:
         MainWindow &w = h.w();
         QVERIFY(h.selectedEntry().split("；").contains("乙酸"));
         h.show();
-        QListWidget *list = w.List1;
+        velmora::search::ResultList *list = w.List1;
         const int perPage = list->viewport()->height() / qMax(1, list->sizeHintForRow(0));
         QVERIFY2(list->currentRow() > perPage, qPrintable(QString::number(list->currentRow())));
         auto inView = [list] {
-            const QRect entry = list->visualItemRect(list->currentItem());
+            const QRect entry = list->visualRowRect(list->currentRow());
             return entry.top() >= 0 && entry.bottom() <= list->viewport()->height();
         };
         QTRY_VERIFY(inView());

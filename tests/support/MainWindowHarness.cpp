@@ -127,14 +127,13 @@ QStringList MainWindowHarness::listEntries() const
 {
     QStringList out;
     for (int i = 0; i < m_window->List1->count(); ++i)
-        out << m_window->List1->item(i)->text();
+        out << m_window->List1->text(i);
     return out;
 }
 
 QString MainWindowHarness::selectedEntry() const
 {
-    auto *item = m_window->List1->currentItem();
-    return item ? item->text() : QString();
+    return m_window->List1->currentText();
 }
 
 QString MainWindowHarness::recordText() const { return m_window->RichTextBox1->toPlainText(); }
