@@ -4,6 +4,7 @@
 #include "db/Database.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace velmora::db {
 
@@ -64,21 +65,28 @@ void ReadingGrid::loadRows(std::shared_ptr<Database> db, const QString &table,
     for (int i = 0; i < header.columnCount(); ++i)
         fields << header.columnName(i);
 
+    // The rows that still exist, asked for all at once.
+    QSet<qint64> existing;
+    existing.reserve(qsizetype(rowIds.size()));
+    constexpr size_t Chunk = 10000;
+    for (size_t start = 0; start < rowIds.size(); start += Chunk) {
+        QString list;
+        list.reserve(qsizetype(Chunk) * 8);
+        for (size_t i = start; i < std::min(rowIds.size(), start + Chunk); ++i) {
+            if (!list.isEmpty())
+                list += QLatin1Char(',');
+            list += QString::number(rowIds[i]);
+        }
+        Statement present(db->handle(), QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2)")
+                                            .arg(JetQuery::quoteName(table), list));
+        while (present.step())
+            existing.insert(present.integer(0));
+    }
     std::vector<qint64> ids;
     ids.reserve(rowIds.size());
-    Statement exists(db->handle(),
-                     QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(JetQuery::quoteName(table)));
-    QSet<qint64> seen;
-    for (const qint64 id : rowIds) {
-        if (seen.contains(id))
-            continue;
-        exists.reset();
-        exists.bind(1, id);
-        if (exists.step()) {
+    for (const qint64 id : rowIds)
+        if (existing.remove(id)) // each row once, in the given order
             ids.push_back(id);
-            seen.insert(id);
-        }
-    }
 
     JetQuery query;
     query.table = table;

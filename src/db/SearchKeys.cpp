@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <mutex>
+#include <thread>
 #include <sqlite3.h>
 
 namespace velmora::db::SearchKeys {
@@ -286,11 +287,25 @@ std::vector<qint64> findByPinyin(sqlite3 *db, const QString &typed)
         qint64 tie; // whole names: the handbook's order; the others keep 中文标记
         qint64 key;
     };
+    // Each chemical is tested on its own, so a large table is split over
+    // two threads; the hits keep their order.
+    auto scan = [&](size_t from, size_t to, std::vector<Hit> &hits) {
+        for (size_t i = from; i < to; ++i) {
+            const pinyin::Match m = pinyin::matchPrepared(copy.forms[i], key);
+            if (m != pinyin::Match::None)
+                hits.push_back({int(m), m == pinyin::Match::Whole ? copy.keys[i] : qint64(i), copy.keys[i]});
+        }
+    };
     std::vector<Hit> found;
-    for (size_t i = 0; i < copy.keys.size(); ++i) {
-        const pinyin::Match m = pinyin::matchPrepared(copy.forms[i], key);
-        if (m != pinyin::Match::None)
-            found.push_back({int(m), m == pinyin::Match::Whole ? copy.keys[i] : qint64(i), copy.keys[i]});
+    const size_t n = copy.keys.size();
+    if (n < 20000) {
+        scan(0, n, found);
+    } else {
+        std::vector<Hit> second;
+        std::thread other(scan, n / 2, n, std::ref(second));
+        scan(0, n / 2, found);
+        other.join();
+        found.insert(found.end(), second.begin(), second.end());
     }
     std::stable_sort(found.begin(), found.end(), [](const Hit &a, const Hit &b) {
         return a.rank != b.rank ? a.rank < b.rank : a.tie < b.tie;

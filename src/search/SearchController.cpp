@@ -180,14 +180,14 @@ void SearchController::structureSearch()
     const int name = columnOf(QStringLiteral("中文名称"));
     for (int r = 1; r < g.rows(); ++r)
         m_similarity.insert(g.text(r, name), byKey.value(g.rowId(r)));
-    const QStringList names = fillList(QStringLiteral("中文名称"));
-    if (names.isEmpty()) {
+    const int count = fillList(QStringLiteral("中文名称"));
+    if (count == 0) {
         w.setRecordCommandsEnabled(false);
         return;
     }
     w.setRecordCommandsEnabled(true);
-    m_structureNote = similar ? QStringLiteral("按结构相似度找到 %1 个化学品").arg(names.size())
-                              : QStringLiteral("按结构式找到 %1 个含有它的化学品，最相似的在前").arg(names.size());
+    m_structureNote = similar ? QStringLiteral("按结构相似度找到 %1 个化学品").arg(count)
+                              : QStringLiteral("按结构式找到 %1 个含有它的化学品，最相似的在前").arg(count);
     m_note = m_structureNote;
     selectEntry(0);
 }
